@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QtTest>
+#include <QThread>
 
 #include <algorithm>
 
@@ -25,7 +25,8 @@ bool box_answerer::wait_for(int n, int timeout_ms)
     while (count() < n) {
         if (elapsed.elapsed() > timeout_ms)
             return false;
-        QTest::qWait(5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(2);
     }
     return true;
 }
