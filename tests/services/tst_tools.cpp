@@ -1,0 +1,195 @@
+#include "services/tools.h"
+
+#include "box_answerer.h"
+#include "test_main.h"
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+void run_deferred_deletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class tst_tools : public QObject {
+    Q_OBJECT
+private slots:
+    void zero_delay_single_shots_run_once_in_order()
+    {
+        std::vector<int> calls;
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> alive = token;
+        for (int i = 1; i <= 3; ++i)
+            tools::singleShot(0, [&calls, i, token] { calls.push_back(i); });
+        token.reset();
+        QVERIFY(calls.empty());
+        QVERIFY(!alive.expired());
+
+        QTRY_COMPARE(calls.size(), size_t(3));
+        QCOMPARE(calls, std::vector<int>({1, 2, 3}));
+        QTest::qWait(20);
+        run_deferred_deletes();
+        QCOMPARE(calls.size(), size_t(3));
+        QVERIFY(alive.expired());
+    }
+
+    void throwing_one_shot_is_still_released()
+    {
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> alive = token;
+        auto* helper = new detail::connect_simple_helper(
+            nullptr, [token] { throw std::runtime_error("write failed"); }, true);
+        token.reset();
+        QPointer<QObject> guard(helper);
+        QVERIFY_EXCEPTION_THROWN(helper->signaled(), std::runtime_error);
+        QVERIFY(!guard.isNull());
+        run_deferred_deletes();
+        QVERIFY(guard.isNull());
+        QVERIFY(alive.expired());
+
+        // An empty callable throws instead of crashing.
+        detail::connect_simple_helper empty(nullptr, std::function<void()>(), false);
+        QVERIFY_EXCEPTION_THROWN(empty.signaled(), std::bad_function_call);
+    }
+
+    void connect_runs_per_tick_and_dies_with_sender()
+    {
+        auto* timer = new QTimer;
+        int ticks = 0;
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> alive = token;
+        QVERIFY(tools::connect(timer, SIGNAL(timeout()), [&ticks, timer, token] {
+            if (++ticks == 3)
+                timer->stop();
+        }));
+        token.reset();
+        QCOMPARE(timer->findChildren<detail::connect_simple_helper*>().size(), 1);
+        timer->start(5);
+        QTRY_COMPARE(ticks, 3);
+        QTest::qWait(30);
+        QCOMPARE(ticks, 3);
+        QVERIFY(!alive.expired());
+        delete timer;
+        QVERIFY(alive.expired());
+
+        // A std::function works the same; a signal the sender lacks is refused.
+        QTimer t;
+        std::function<void()> f = [&ticks] { ++ticks; };
+        QVERIFY(tools::connect(&t, SIGNAL(timeout()), f));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No such signal"));
+        QVERIFY(!tools::connect(&t, SIGNAL(nosuch()), f));
+        t.setSingleShot(true);
+        t.start(0);
+        QTRY_COMPARE(ticks, 4);
+    }
+
+    void connect_functor_and_event_helpers()
+    {
+        QTimer t;
+        QObject* seen_sender = nullptr;
+        QObject* seen_helper = nullptr;
+        auto* h = new detail::connect_functor_helper(&t, [&](QObject* s, detail::connect_functor_helper* self) {
+            seen_sender = s;
+            seen_helper = self;
+        });
+        QVERIFY(QObject::connect(&t, SIGNAL(timeout()), h, SLOT(signaled())));
+        t.setSingleShot(true);
+        t.start(0);
+        QTRY_VERIFY(seen_sender == &t);
+        QCOMPARE(seen_helper, static_cast<QObject*>(h));
+
+        QObject target;
+        int filtered = 0;
+        detail::event_functor_helper filter(nullptr, [&](QObject* watched, QEvent* e) {
+            if (watched == &target && e->type() == QEvent::User) {
+                ++filtered;
+                return true;
+            }
+            return false;
+        });
+        target.installEventFilter(&filter);
+        QEvent user(QEvent::User);
+        QEvent other(QEvent::Type(QEvent::User + 1));
+        QVERIFY(QCoreApplication::sendEvent(&target, &user));
+        QCoreApplication::sendEvent(&target, &other);
+        QCOMPARE(filtered, 1);
+    }
+
+    void legend_helper_serves_checkable_legend()
+    {
+        QwtPlot plot;
+        auto* legend = new QwtLegend;
+        legend->setDefaultItemMode(QwtLegendData::Checkable);
+        plot.insertLegend(legend);
+        auto* curve = new QwtPlotCurve("speed");
+        curve->attach(&plot);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+
+        std::vector<std::pair<QwtPlotItem*, bool>> calls;
+        auto* helper = new detail::legend_functor_helper(&plot, [&calls](QwtPlotItem* item, bool on) {
+            calls.emplace_back(item, on);
+            item->setVisible(on);
+        });
+        QCOMPARE(helper->parent(), static_cast<QObject*>(&plot));
+        QVERIFY(QObject::connect(legend, SIGNAL(checked(QVariant, bool, int)), helper,
+                                 SLOT(signaled(QVariant, bool, int))));
+
+        auto* label = qobject_cast<QwtLegendLabel*>(legend->legendWidget(plot.itemToInfo(curve)));
+        QVERIFY(label);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(calls.size(), size_t(2));
+        QCOMPARE(calls[0].first, static_cast<QwtPlotItem*>(curve));
+        QVERIFY(calls[0].second);
+        QVERIFY(!calls[1].second);
+        QVERIFY(!curve->isVisible());
+
+        helper->signaled(curve, true);
+        QVERIFY(curve->isVisible());
+        // Item info that names no plot item calls nothing.
+        helper->signaled(QVariant(), true, 0);
+        QCOMPARE(calls.size(), size_t(3));
+    }
+
+    void boxes_block_until_the_last_one_closes()
+    {
+        test_support::box_answerer answerer;
+        answerer.set_hold(true);
+        QVERIFY(!is_blocked());
+
+        bool blocked_in_outer = false, blocked_after_inner = false, outer_seen = false;
+        tools::singleShot(0, [&] {
+            blocked_in_outer = is_blocked();
+            outer_seen = answerer.wait_for(1);
+            answerer.set_hold(false);
+            invoke_msg(nullptr, QMessageBox::Critical, "Inner", "second box", QMessageBox::Ok);
+            blocked_after_inner = is_blocked();
+        });
+        invoke_msg(nullptr, QMessageBox::Warning, "Set error", "Unable to set data.", QMessageBox::Ok);
+        QVERIFY(!is_blocked());
+        QVERIFY(outer_seen);
+        QVERIFY(blocked_in_outer);
+        QVERIFY(blocked_after_inner);
+
+        QCOMPARE(answerer.count(), 2);
+        QCOMPARE(answerer.boxes()[0].title, QString("Set error"));
+        QCOMPARE(answerer.boxes()[0].text, QString("Unable to set data."));
+        QCOMPARE(answerer.boxes()[0].icon, QMessageBox::Critical);
+        QCOMPARE(answerer.boxes()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(answerer.boxes()[1].title, QString("Inner"));
+    }
+};
+
+VELMORA_TEST_MAIN(tst_tools)
+#include "tst_tools.moc"

@@ -1,0 +1,62 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU" sourcelanguage="en">
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Set error</source>
+        <translation>Ошибка записи</translation>
+    </message>
+    <message>
+        <source>Unable to set data.</source>
+        <translation>Не удалось записать данные.</translation>
+    </message>
+    <message>
+        <source>there is no profile with such id</source>
+        <translation>нет профиля с таким идентификатором</translation>
+    </message>
+    <message>
+        <source>Unsupported device type</source>
+        <translation>Неподдерживаемый тип устройства</translation>
+    </message>
+    <message>
+        <source>Can&apos;t connect to modbus: </source>
+        <translation>Не удалось подключиться к modbus: </translation>
+    </message>
+    <message>
+        <source>Connection failed: </source>
+        <translation>Ошибка подключения: </translation>
+    </message>
+    <message>
+        <source>Unknown read error: </source>
+        <translation>Неизвестная ошибка чтения: </translation>
+    </message>
+    <message>
+        <source>Unknown write error: </source>
+        <translation>Неизвестная ошибка записи: </translation>
+    </message>
+    <message>
+        <source>Error in line %1 : %3</source>
+        <translation>Ошибка в строке %1 : %3</translation>
+    </message>
+</context>
+<context>
+    <name>QWidget</name>
+    <message>
+        <source>Can&apos;t create element</source>
+        <translation>Не удалось создать элемент</translation>
+    </message>
+    <message>
+        <source>Error:
+  %1
+profile: &apos;%2&apos;
+  item: &apos;%3&apos;
+  element: &apos;%4&apos;</source>
+        <translation>Ошибка:
+  %1
+профиль: &apos;%2&apos;
+  параметр: &apos;%3&apos;
+  элемент: &apos;%4&apos;</translation>
+    </message>
+</context>
+</TS>
