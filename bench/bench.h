@@ -66,5 +66,7 @@ inline double micros(clock::duration d)
 // The benchmarks.
 int run_read(const std::vector<std::string>& args);
 void usage_read(std::ostream& os);
+int run_update(const std::vector<std::string>& args);
+void usage_update(std::ostream& os);
 
 } // namespace bench

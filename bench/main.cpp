@@ -15,6 +15,8 @@ const std::vector<bench::command>& commands()
     static const std::vector<bench::command> table = {
         {"read", "read registers over each back end, against the wire-time model", bench::run_read,
          bench::usage_read},
+        {"update", "one device update of a spread watch list, against the wire-time model", bench::run_update,
+         bench::usage_update},
     };
     return table;
 }
