@@ -16,6 +16,10 @@
         <translation>нет профиля с таким идентификатором</translation>
     </message>
     <message>
+        <source>Can&apos;t connect with %1 attempts</source>
+        <translation>Невозможно подключиться за %1 попыток</translation>
+    </message>
+    <message>
         <source>Unsupported device type</source>
         <translation>Неподдерживаемый тип устройства</translation>
     </message>

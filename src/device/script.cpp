@@ -120,8 +120,12 @@ std::runtime_error illformed(const std::string& line)
 
 std::runtime_error line_error(std::size_t n, const std::string& what)
 {
-    return std::runtime_error(
-        QObject::tr("Error in line %1 : %3").arg(QString::number(n), QString::fromStdString(what)).toStdString());
+    // The line goes in as the bytes it was, not decoded and encoded again.
+    std::string text = QObject::tr("Error in line %1 : %3").arg(QString::number(n)).toStdString();
+    std::size_t p = text.find("%3");
+    if (p == std::string::npos)
+        return std::runtime_error(text + " " + what);
+    return std::runtime_error(text.replace(p, 2, what));
 }
 
 bool is_empty(const std::string& line)

@@ -173,6 +173,9 @@ private slots:
         QCOMPARE(file_error({"Profile: 5", "-1, 2;"}), std::string("Error in line 1 : illformed expression: -1, 2;"));
         // Percent signs of the line are not taken for placeholders.
         QCOMPARE(file_error({"Profile: 5", "%1 %2"}), std::string("Error in line 1 : illformed expression: %1 %2"));
+        // The line's bytes reach the message unchanged, whatever their encoding.
+        QCOMPARE(file_error({"Profile: 5", "Gr\xF6\xDF" "e"}),
+                 std::string("Error in line 1 : illformed expression: Gr\xF6\xDF" "e"));
         QCOMPARE(file_error({"Profile:99999999999", "1, 2;"}),
                  std::string("Error in line 0 : illformed expression: Profile:99999999999"));
     }
@@ -312,6 +315,20 @@ private slots:
         // A stream that fails is reported, not taken for a written file.
         std::ofstream bad("/nonexistent/dir/map.txt");
         QVERIFY_EXCEPTION_THROWN(script::write_map(bad, s, t), std::runtime_error);
+    }
+
+    void fuzz_findings()
+    {
+        // A line of 0xFF and NUL bytes in a map with CR LF line ends: refused
+        // with its number; the message ends where the line's first NUL is.
+        const QByteArray map = QByteArray::fromBase64(
+            "UHJvZmlsZTo2NDY5DQoNCi8vIE1lbW9yeSBtYXAgZmlsZQ0KDQr///////9iAAAA////////////////////////////////////////"
+            "////////////////////////////////////MCwgMDsgLy8JUmVzZXJ2ZWQgKERPIE5PVCBDSEFOR0UgVkFMVUUhKQ0KMSwgNjU1MzU7"
+            "IC8vCU1hbWV0ZXJzIHRvIEVFUFJPTQ0KLy8gRW5kIG9mIGZpbGUNCg0K");
+        const lines l = script::split_lines(map.toStdString());
+        QCOMPARE(int(l.size()), 8);
+        QCOMPARE(l[4].size(), std::size_t(107));
+        QCOMPARE(file_error(l), std::string("Error in line 4 : illformed expression: \xFF\xFF\xFF\xFF\xFF\xFF" "b"));
     }
 
     void long_lines_are_quick()
