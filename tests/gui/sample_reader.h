@@ -1,0 +1,36 @@
+#pragma once
+// The update callback the main window gives a curve holder: the graph's
+// sample buffer read from the driver, every register a signed 16-bit
+// sample at x = its index.
+
+#include "gui/graphic.h"
+
+#include <qwt_plot_curve.h>
+
+#include <QVector>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace test_support {
+
+inline std::function<void()> sample_reader(curve_holder* holder, std::shared_ptr<device> dev,
+                                           std::function<void()> after = {})
+{
+    return [holder, dev, after] {
+        const profiles::graphic& g = holder->graph();
+        const auto until = static_cast<unsigned short>(g.start + g.count);
+        const std::vector<unsigned short> words = dev->connection().read_block(g.start, until, false);
+        QVector<double> x, y;
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            x.push_back(double(i));
+            y.push_back(double(static_cast<std::int16_t>(words[i])));
+        }
+        holder->curve_->setSamples(x, y);
+        if (after)
+            after();
+    };
+}
+
+} // namespace test_support
