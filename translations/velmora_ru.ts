@@ -63,4 +63,25 @@ profile: &apos;%2&apos;
   элемент: &apos;%4&apos;</translation>
     </message>
 </context>
+<context>
+    <name>QwtPlot</name>
+    <message>
+        <source>To Zoom in, press Ctrl + Left Click and Select
+To Zoom out, press Ctrl + Right Click
+To move the Graph, press Shift + Left Click and Drag
+</source>
+        <translation>Увеличить: Ctrl + левая кнопка, выделите область
+Уменьшить: Ctrl + правая кнопка
+Сдвинуть график: Shift + левая кнопка, перетащите
+</translation>
+    </message>
+    <message>
+        <source>x = %1</source>
+        <translation>x = %1</translation>
+    </message>
+    <message>
+        <source>y = %1</source>
+        <translation>y = %1</translation>
+    </message>
+</context>
 </TS>
