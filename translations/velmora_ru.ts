@@ -84,4 +84,11 @@ To move the Graph, press Shift + Left Click and Drag
         <translation>y = %1</translation>
     </message>
 </context>
+<context>
+    <name>combobox</name>
+    <message>
+        <source>invalid value readed from device</source>
+        <translation>от устройства получено недопустимое значение</translation>
+    </message>
+</context>
 </TS>
