@@ -1,5 +1,9 @@
 #include "gui/controller.h"
 
+#include "services/tools.h"
+
+#include <QCoreApplication>
+
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
@@ -21,8 +25,12 @@ controller::controller(const profiles::item& item, std::shared_ptr<device> dev, 
     if (watching_) {
         const bool connected = connect_impl(device_.get(), SIGNAL(item_changed(profiles::item)),
                                             [this](const profiles::item& it) { changed_impl(it); });
-        if (!connected)
+        if (!connected) {
+            // Its callback would outlive us in the device's children.
+            delete handler_;
+            handler_ = nullptr;
             throw std::runtime_error("can't connect to the device's notifications");
+        }
         device_->add_item_watch(item_);
     }
 }
@@ -82,4 +90,12 @@ std::vector<unsigned short> pack_value(double value, const profiles::item& item)
     if (count == 1)
         return {static_cast<unsigned short>(bits & 0xFFFF)};
     return {static_cast<unsigned short>(bits >> 16), static_cast<unsigned short>(bits & 0xFFFF)};
+}
+
+void set_error_later()
+{
+    tools::singleShot(0, [] {
+        invoke_msg(nullptr, QMessageBox::Critical, QCoreApplication::translate("QObject", "Set error"),
+                   QCoreApplication::translate("QObject", "Unable to set data."), QMessageBox::Ok);
+    });
 }

@@ -69,3 +69,8 @@ protected:
 // std::runtime_error for a register count other than 1 or 2, and for a value
 // that is not finite or does not fit the item's registers.
 std::vector<unsigned short> pack_value(double value, const profiles::item& item);
+
+// Schedules the "Set error" box of a failed write for when the event loop
+// runs again, so that no modal box opens inside a control's own signal
+// handling.
+void set_error_later();

@@ -7,14 +7,31 @@
 #include <QApplication>
 #include <QClipboard>
 
-using gui_test::make_item;
-using gui_test::set_words;
-using gui_test::words_at;
-typedef std::vector<unsigned short> words;
+using gui_test::words;
 
-Q_DECLARE_METATYPE(words)
+Q_DECLARE_METATYPE(gui_test::words)
 
 namespace {
+
+profiles::item make_item(unsigned short address, profiles::item_gui gui, unsigned length,
+                         profiles::item_dir dir = profiles::rw)
+{
+    return gui_test::make_item(address, gui, words(length, 0), false, dir);
+}
+
+words words_at(unsigned short address, unsigned count)
+{
+    words r;
+    for (unsigned i = 0; i < count; ++i)
+        r.push_back(gui_test::vmem()[static_cast<unsigned short>(address + i)]);
+    return r;
+}
+
+void set_words(unsigned short address, const words& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        gui_test::vmem()[static_cast<unsigned short>(address + i)] = values[i];
+}
 
 const unsigned short addr = 0x40;
 
@@ -31,8 +48,10 @@ void enter(QLineEdit& w, const QString& text)
 class tst_floatbox : public QObject {
     Q_OBJECT
 
-    gui_test::emulation* backend_ = nullptr;
+    gui_test::backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
+
+    int writes() const { return int(backend_->writes.size()); }
 
     std::unique_ptr<floatbox> make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
@@ -43,7 +62,6 @@ class tst_floatbox : public QObject {
     }
 
 private slots:
-    void initTestCase() { profiles::init_profiles(); }
     void init() { dev_ = gui_test::make_device(backend_); }
     void cleanup() { dev_.reset(); }
 
@@ -69,7 +87,7 @@ private slots:
         auto fb = make(2);
         enter(*fb, text);
         QCOMPARE(words_at(addr, 2), expected);
-        QCOMPARE(backend_->writes, 1);
+        QCOMPARE(writes(), 1);
         QCOMPARE(fb->item().value.data, expected);
         // Kept as typed; the device reports what was just written, so no
         // reformatting either.
@@ -111,7 +129,7 @@ private slots:
         set_words(addr, image);
         dev_->update_profile();
         QCOMPARE(fb->text(), expected);
-        QCOMPARE(backend_->writes, 0);
+        QCOMPARE(writes(), 0);
     }
 
     void validator_refuses_incomplete_and_non_finite()
@@ -162,13 +180,13 @@ private slots:
             auto fb = make(length);
             dev_->update_profile();
             QVERIFY(fb->text() != "0.0");
-            backend_->writes = 0;
+            backend_->writes.clear();
             fb->selectAll();
             QTest::keyClick(fb.get(), Qt::Key_Backspace);
             QCOMPARE(fb->text(), QString());
             QCOMPARE(fb->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::yellow));
             QTest::keyClick(fb.get(), Qt::Key_Return);
-            QCOMPARE(backend_->writes, 1);
+            QCOMPARE(writes(), 1);
             QCOMPARE(words_at(addr, length), words(length, 0));
             QCOMPARE(fb->text(), QString("0"));
             QVERIFY(fb->palette().color(QPalette::Active, QPalette::Base) != QColor(Qt::yellow));
@@ -180,13 +198,13 @@ private slots:
         auto fb = make(2);
         enter(*fb, "1.5");
         enter(*fb, "1.5");
-        QCOMPARE(backend_->writes, 2);
+        QCOMPARE(writes(), 2);
         // Return and then the focus leaving: one edit, one write.
         QTest::keyClicks(fb.get(), "0");
         QTest::keyClick(fb.get(), Qt::Key_Return);
-        QCOMPARE(backend_->writes, 3);
+        QCOMPARE(writes(), 3);
         fb->clearFocus();
-        QCOMPARE(backend_->writes, 3);
+        QCOMPARE(writes(), 3);
         QCOMPARE(fb->text(), QString("1.50"));
         QCOMPARE(words_at(addr, 2), (words{0x3A98, 0xFFFC}));
     }
@@ -203,7 +221,7 @@ private slots:
         QCOMPARE(words_at(addr, 1), words{0xFFFF});
         enter(*fb, "-32768");
         QCOMPARE(words_at(addr, 1), words{0x8000});
-        QCOMPARE(backend_->writes, 4);
+        QCOMPARE(writes(), 4);
 
         // What one register can't hold is refused, not cut to another number.
         test_support::box_answerer answerer;
@@ -212,7 +230,7 @@ private slots:
             QCOMPARE(fb->text(), QString("-32768"));
             QCOMPARE(words_at(addr, 1), words{0x8000});
         }
-        QCOMPARE(backend_->writes, 4);
+        QCOMPARE(writes(), 4);
         QVERIFY(answerer.wait_for(4));
         for (const auto& box : answerer.boxes()) {
             QCOMPARE(box.title, QString("Set error"));
@@ -232,7 +250,7 @@ private slots:
             fb->finished();
             QCOMPARE(fb->text(), QString("1.5"));
         }
-        QCOMPARE(backend_->writes, 1);
+        QCOMPARE(writes(), 1);
         QVERIFY(answerer.wait_for(3));
         QCOMPARE(answerer.boxes().back().title, QString("Set error"));
     }
@@ -255,7 +273,7 @@ private slots:
         QTest::keyClick(fb.get(), Qt::Key_Escape);
         QCOMPARE(fb->text(), QString("1.5"));
         QCOMPARE(fb->palette().color(QPalette::Active, QPalette::Base), normal);
-        QCOMPARE(backend_->writes, 0);
+        QCOMPARE(writes(), 0);
         QCOMPARE(fb->item().value.data, (words{0x9E58, 0xFFFC}));
 
         backend_->fail_writes = true;
@@ -274,14 +292,15 @@ private slots:
     {
         auto fb = make(2, profiles::ro);
         QVERIFY(fb->isReadOnly());
-        QVERIFY(gui_test::base_is(*fb, fb->palette().color(QPalette::Disabled, QPalette::Base)));
+        const QPalette p = fb->palette();
+        QVERIFY(gui_test::same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
         set_words(addr, {0x3A98, 0xFFFC});
         dev_->update_profile();
         QCOMPARE(fb->text(), QString("1.5"));
         QTest::keyClicks(fb.get(), "9");
         QTest::keyClick(fb.get(), Qt::Key_Return);
         QCOMPARE(fb->text(), QString("1.5"));
-        QCOMPARE(backend_->writes, 0);
+        QCOMPARE(writes(), 0);
     }
 
     void refuses_unsupported_register_counts()

@@ -6,12 +6,29 @@
 
 #include <QFontMetrics>
 
-using gui_test::make_item;
-using gui_test::set_words;
-using gui_test::words_at;
-typedef std::vector<unsigned short> words;
+using gui_test::words;
 
 namespace {
+
+profiles::item make_item(unsigned short address, profiles::item_gui gui, unsigned length,
+                         profiles::item_dir dir = profiles::rw)
+{
+    return gui_test::make_item(address, gui, words(length, 0), false, dir);
+}
+
+words words_at(unsigned short address, unsigned count)
+{
+    words r;
+    for (unsigned i = 0; i < count; ++i)
+        r.push_back(gui_test::vmem()[static_cast<unsigned short>(address + i)]);
+    return r;
+}
+
+void set_words(unsigned short address, const words& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        gui_test::vmem()[static_cast<unsigned short>(address + i)] = values[i];
+}
 
 const unsigned short addr = 0x50;
 
@@ -35,8 +52,10 @@ void type_letters(QWidget* w, const QString& text)
 class tst_lineedit : public QObject {
     Q_OBJECT
 
-    gui_test::emulation* backend_ = nullptr;
+    gui_test::backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
+
+    int writes() const { return int(backend_->writes.size()); }
 
     std::unique_ptr<lineedit> make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
@@ -47,7 +66,6 @@ class tst_lineedit : public QObject {
     }
 
 private slots:
-    void initTestCase() { profiles::init_profiles(); }
     void init() { dev_ = gui_test::make_device(backend_); }
     void cleanup() { dev_.reset(); }
 
@@ -67,7 +85,7 @@ private slots:
         QCOMPARE(words_at(addr, 4), (words{0x4241, 0x0043, 0, 0}));
         // The same text once more is written once more.
         type_and_return(*le, "ABC");
-        QCOMPARE(backend_->writes, 3);
+        QCOMPARE(writes(), 3);
         QCOMPARE(le->item().value.data, (words{0x4241, 0x0043, 0, 0}));
 
         // At most two characters per register.
@@ -86,7 +104,7 @@ private slots:
         QTest::keyClick(le.get(), Qt::Key_Delete);
         QCOMPARE(le->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::yellow));
         QTest::keyClick(le.get(), Qt::Key_Return);
-        QCOMPARE(backend_->writes, 1);
+        QCOMPARE(writes(), 1);
         QCOMPARE(words_at(addr, 4), words(4, 0));
         QVERIFY(le->palette().color(QPalette::Active, QPalette::Base) != QColor(Qt::yellow));
     }
@@ -133,7 +151,8 @@ private slots:
         auto le = make(2, profiles::ro);
         QVERIFY(le->isReadOnly());
         QVERIFY(le->validator() == nullptr);
-        QVERIFY(gui_test::base_is(*le, le->palette().color(QPalette::Disabled, QPalette::Base)));
+        const QPalette p = le->palette();
+        QVERIFY(gui_test::same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
         const int expected = le->fontMetrics().horizontalAdvance("ABC__") + 5;
         dev_->update_profile();
         QCOMPARE(le->text(), QString("ABC"));
@@ -145,7 +164,7 @@ private slots:
         dev_->update_profile();
         QCOMPARE(le->text(), QString("ABC"));
         QCOMPARE(le->minimumWidth(), expected);
-        QCOMPARE(backend_->writes, 0);
+        QCOMPARE(writes(), 0);
     }
 
     void escape_and_failed_write_put_back_the_last_text()
@@ -166,7 +185,7 @@ private slots:
         QTest::keyClick(le.get(), Qt::Key_Escape);
         QCOMPARE(le->text(), QString("AB"));
         QCOMPARE(le->palette().color(QPalette::Active, QPalette::Base), normal);
-        QCOMPARE(backend_->writes, 0);
+        QCOMPARE(writes(), 0);
 
         backend_->fail_writes = true;
         type_and_return(*le, "ZZ");

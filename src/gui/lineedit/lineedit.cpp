@@ -1,7 +1,5 @@
 #include "gui/lineedit/lineedit.h"
 
-#include "services/tools.h"
-
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -61,14 +59,6 @@ void paint_base(QWidget* w, const QBrush& brush)
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         p.setBrush(g, QPalette::Base, brush);
     w->setPalette(p);
-}
-
-void report_set_error()
-{
-    tools::singleShot(0, [] {
-        invoke_msg(nullptr, QMessageBox::Critical, QCoreApplication::translate("QObject", "Set error"),
-                   QCoreApplication::translate("QObject", "Unable to set data."), QMessageBox::Ok);
-    });
 }
 
 } // namespace
@@ -139,7 +129,7 @@ void lineedit::finished()
     } catch (...) {
         current_ = last_;
         setText(last_);
-        report_set_error();
+        set_error_later();
     }
     setPalette(normal_palette_);
     editing_ = false;
