@@ -1,0 +1,147 @@
+#include "gui/lineedit/lineedit.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+
+#include <stdexcept>
+
+namespace {
+
+typedef unsigned short u16;
+
+// The control watches the item's registers and sizes its text by them.
+const profiles::item& checked(const profiles::item& item)
+{
+    if (item.address == profiles::no_addr || item.length() == 0)
+        throw std::runtime_error("text field needs an item with registers");
+    return item;
+}
+
+// Characters Latin-1 lacks become "?"; the text ends at its first NUL.
+QString round_trip(const QString& text)
+{
+    return QString::fromLatin1(text.toLatin1().constData());
+}
+
+QString decode(const profiles::item& it)
+{
+    QByteArray bytes;
+    bytes.reserve(static_cast<int>(it.value.data.size() * 2));
+    for (u16 w : it.value.data) {
+        bytes.append(static_cast<char>(w & 0xFF));
+        bytes.append(static_cast<char>(w >> 8));
+    }
+    // Only trailing NULs pad; one inside the text is a character of it.
+    int n = bytes.size();
+    while (n > 0 && bytes[n - 1] == '\0')
+        --n;
+    return QString::fromLatin1(bytes.constData(), n);
+}
+
+std::vector<u16> encode(const QString& text)
+{
+    QByteArray bytes = text.toLatin1();
+    if (bytes.size() % 2)
+        bytes.append('\0');
+    std::vector<u16> words;
+    words.reserve(static_cast<std::size_t>(bytes.size() / 2));
+    for (int i = 0; i < bytes.size(); i += 2)
+        words.push_back(static_cast<u16>(static_cast<unsigned char>(bytes[i])
+                                         | static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return words;
+}
+
+void paint_base(QWidget* w, const QBrush& brush)
+{
+    QPalette p = w->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setBrush(g, QPalette::Base, brush);
+    w->setPalette(p);
+}
+
+} // namespace
+
+QValidator::State ascii_validator::validate(QString& text, int&) const
+{
+    return round_trip(text) == text ? Acceptable : Invalid;
+}
+
+void ascii_validator::fixup(QString& text) const
+{
+    text = round_trip(text);
+}
+
+lineedit::lineedit(const profiles::item& item, std::shared_ptr<device> dev)
+    : QLineEdit(nullptr), controller(checked(item), std::move(dev), true), editing_(false)
+{
+    if (item_.dir == profiles::ro) {
+        setReadOnly(true);
+        paint_base(this, palette().brush(QPalette::Disabled, QPalette::Base).color());
+    } else {
+        setReadOnly(false);
+        setValidator(new ascii_validator(this));
+        connect(this, &QLineEdit::textEdited, this, &lineedit::text_changed);
+        connect(this, &QLineEdit::editingFinished, this, &lineedit::finished);
+    }
+    setText(decode(item_));
+    current_ = last_ = text();
+    setMaxLength(static_cast<int>(2 * item_.length()));
+    normal_palette_ = palette();
+}
+
+lineedit::~lineedit() = default;
+
+void lineedit::force_change(const profiles::item& it)
+{
+    // A display follows every poll, changed or not.
+    if (isReadOnly())
+        item_changed(it);
+}
+
+void lineedit::item_changed(const profiles::item& it)
+{
+    const QString shown = decode(it);
+    if (!isReadOnly() && editing_)
+        return;
+    setText(shown);
+    setMinimumWidth(fontMetrics().horizontalAdvance(shown + QStringLiteral("__")) + 5);
+    current_ = last_ = text();
+}
+
+void lineedit::text_changed(QString text)
+{
+    current_ = text;
+    if (!editing_) {
+        paint_base(this, QBrush(Qt::yellow));
+        editing_ = true;
+    }
+}
+
+void lineedit::finished()
+{
+    if (!editing_)
+        return;
+    try {
+        set_data_impl(encode(current_));
+        last_ = current_;
+    } catch (...) {
+        current_ = last_;
+        setText(last_);
+        set_error_later();
+    }
+    setPalette(normal_palette_);
+    editing_ = false;
+}
+
+void lineedit::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        current_ = last_;
+        setText(last_);
+        editing_ = false;
+        setPalette(normal_palette_);
+    }
+    QLineEdit::keyPressEvent(event);
+}
