@@ -91,4 +91,11 @@ To move the Graph, press Shift + Left Click and Drag
         <translation>от устройства получено недопустимое значение</translation>
     </message>
 </context>
+<context>
+    <name>floatbox</name>
+    <message>
+        <source>Invalid float value: %1</source>
+        <translation>Недопустимое число: %1</translation>
+    </message>
+</context>
 </TS>
