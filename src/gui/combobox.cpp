@@ -37,9 +37,7 @@ combobox::combobox(const profiles::item& item, std::shared_ptr<device> dev)
 
     if (item_.dir == profiles::ro) {
         // Stays enabled: a pick is undone below.
-        QPalette p = palette();
-        p.setBrush(QPalette::Base, QBrush(p.color(QPalette::Disabled, QPalette::Base)));
-        setPalette(p);
+        paint_read_only(*this);
     }
     normal_palette_ = palette();
 
@@ -62,9 +60,7 @@ void combobox::item_changed(const profiles::item& it)
         setPalette(normal_palette_);
         return;
     }
-    QPalette p = palette();
-    p.setBrush(QPalette::Button, QBrush(Qt::red));
-    setPalette(p);
+    paint(*this, QPalette::Button, Qt::red);
     QToolTip::showText(mapToGlobal(pos()), QCoreApplication::translate("combobox", "invalid value readed from device"));
 }
 

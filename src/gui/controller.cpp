@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <QWidget>
+
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
@@ -63,6 +65,23 @@ void controller::set_data_impl(const std::vector<unsigned short>& words)
     if (copy.dir != profiles::ro)
         device_->write_item(copy);
     item_.set_data(words);
+}
+
+void paint(QWidget& w, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette p = w.palette();
+    p.setBrush(role, QBrush(colour));
+    w.setPalette(p);
+}
+
+void paint_read_only(QWidget& w)
+{
+    paint(w, QPalette::Base, w.palette().color(QPalette::Disabled, QPalette::Base));
+}
+
+void paint_editing(QWidget& w)
+{
+    paint(w, QPalette::Base, Qt::yellow);
 }
 
 std::vector<unsigned short> pack_value(double value, const profiles::item& item)

@@ -7,6 +7,9 @@
 #include "dorvane/profile.h"
 
 #include <QObject>
+#include <QPalette>
+
+class QWidget;
 
 #include <functional>
 #include <memory>
@@ -64,6 +67,13 @@ protected:
     // device reference is released.
     item_change_handler* handler_;
 };
+
+// The looks the controls share, each one colour of a role in every colour
+// group: a read-only control takes the Disabled group's Base colour, an edit
+// in progress a yellow Base.
+void paint(QWidget& w, QPalette::ColorRole role, const QColor& colour);
+void paint_read_only(QWidget& w);
+void paint_editing(QWidget& w);
 
 // An engineering value as the register words of `item`. Throws
 // std::runtime_error for a register count other than 1 or 2, and for a value

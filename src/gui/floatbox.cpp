@@ -33,14 +33,6 @@ QString format(double v)
     return QString::number(v, 'g', 6);
 }
 
-void paint_base(QWidget* w, const QBrush& brush)
-{
-    QPalette p = w->palette();
-    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        p.setBrush(g, QPalette::Base, brush);
-    w->setPalette(p);
-}
-
 // Mantissa and power-of-ten exponent, the mantissa between 3000 and 30000
 // in magnitude. Single precision throughout: the drivers were always sent
 // what this gives.
@@ -132,7 +124,7 @@ floatbox::floatbox(const profiles::item& item, std::shared_ptr<device> dev)
 {
     if (item_.dir == profiles::ro) {
         setReadOnly(true);
-        paint_base(this, palette().brush(QPalette::Disabled, QPalette::Base).color());
+        paint_read_only(*this);
     } else {
         setReadOnly(false);
     }
@@ -160,7 +152,7 @@ void floatbox::text_changed(QString text)
 {
     current_ = text;
     if (!editing_) {
-        paint_base(this, QBrush(Qt::yellow));
+        paint_editing(*this);
         editing_ = true;
     }
 }

@@ -47,12 +47,6 @@ int to_int(double v)
     return static_cast<int>(v);
 }
 
-QPalette with_base(QPalette p, const QColor& colour)
-{
-    p.setBrush(QPalette::Base, QBrush(colour));
-    return p;
-}
-
 } // namespace
 
 template <typename T>
@@ -67,7 +61,7 @@ void spinbox_base<T>::init()
     T& w = widget();
     if (item_.dir == profiles::ro) {
         w.setReadOnly(true);
-        w.setPalette(with_base(w.palette(), w.palette().color(QPalette::Disabled, QPalette::Base)));
+        paint_read_only(w);
     } else {
         w.setReadOnly(false);
     }
@@ -118,7 +112,7 @@ void spinbox_base<T>::value_changed(double v)
 {
     current_ = v;
     if (!editing_) {
-        widget().setPalette(with_base(widget().palette(), Qt::yellow));
+        paint_editing(widget());
         editing_ = true;
     }
 }

@@ -53,14 +53,6 @@ std::vector<u16> encode(const QString& text)
     return words;
 }
 
-void paint_base(QWidget* w, const QBrush& brush)
-{
-    QPalette p = w->palette();
-    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        p.setBrush(g, QPalette::Base, brush);
-    w->setPalette(p);
-}
-
 } // namespace
 
 QValidator::State ascii_validator::validate(QString& text, int&) const
@@ -78,7 +70,7 @@ lineedit::lineedit(const profiles::item& item, std::shared_ptr<device> dev)
 {
     if (item_.dir == profiles::ro) {
         setReadOnly(true);
-        paint_base(this, palette().brush(QPalette::Disabled, QPalette::Base).color());
+        paint_read_only(*this);
     } else {
         setReadOnly(false);
         setValidator(new ascii_validator(this));
@@ -114,7 +106,7 @@ void lineedit::text_changed(QString text)
 {
     current_ = text;
     if (!editing_) {
-        paint_base(this, QBrush(Qt::yellow));
+        paint_editing(*this);
         editing_ = true;
     }
 }
