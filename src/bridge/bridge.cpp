@@ -131,6 +131,17 @@ bool lookup(bridge_handle h, bridge_device& out)
     return true;
 }
 
+// What every call on an open device does first: find the device behind the
+// handle and apply a status a test injected; 0 lets the call go on.
+bridge_status enter(bridge_control::call c, bridge_handle h, bridge_device& out)
+{
+    if (!lookup(h, out)) {
+        injected(c, -1);
+        return bridge_invalid_handle;
+    }
+    return injected(c, out.index);
+}
+
 using steady = std::chrono::steady_clock;
 
 // Waits for `events` on fd until `deadline`; false when the time ran out.
@@ -314,11 +325,7 @@ extern "C" bridge_status bridge_open(uint32_t index, bridge_handle* handle)
 extern "C" bridge_status bridge_close(bridge_handle handle)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::close, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::close, d.index))
+    if (const bridge_status s = enter(bridge_control::call::close, handle, d))
         return s;
     {
         std::lock_guard<std::mutex> lock(devices_mutex);
@@ -332,11 +339,7 @@ extern "C" bridge_status bridge_read(bridge_handle handle, void* buffer, uint32_
                                      void* overlapped)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::read, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::read, d.index))
+    if (const bridge_status s = enter(bridge_control::call::read, handle, d))
         return s;
     if (!buffer || !count_read || overlapped)
         return bridge_invalid_parameter;
@@ -366,11 +369,7 @@ extern "C" bridge_status bridge_write(bridge_handle handle, void* buffer, uint32
                                       void* overlapped)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::write, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::write, d.index))
+    if (const bridge_status s = enter(bridge_control::call::write, handle, d))
         return s;
     if (!buffer || !count_written || overlapped)
         return bridge_invalid_parameter;
@@ -398,11 +397,7 @@ extern "C" bridge_status bridge_write(bridge_handle handle, void* buffer, uint32
 extern "C" bridge_status bridge_flush_buffers(bridge_handle handle, uint8_t purge_tx, uint8_t purge_rx)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::flush_buffers, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::flush_buffers, d.index))
+    if (const bridge_status s = enter(bridge_control::call::flush_buffers, handle, d))
         return s;
     if (!purge_tx && !purge_rx)
         return bridge_ok;
@@ -435,11 +430,7 @@ extern "C" bridge_status bridge_get_timeouts(uint32_t* read_timeout_ms, uint32_t
 extern "C" bridge_status bridge_check_rx_queue(bridge_handle handle, uint32_t* queued, uint32_t* queue_status)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::check_rx_queue, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::check_rx_queue, d.index))
+    if (const bridge_status s = enter(bridge_control::call::check_rx_queue, handle, d))
         return s;
     if (!queued || !queue_status)
         return bridge_invalid_parameter;
@@ -454,11 +445,7 @@ extern "C" bridge_status bridge_check_rx_queue(bridge_handle handle, uint32_t* q
 extern "C" bridge_status bridge_set_baud_rate(bridge_handle handle, uint32_t baud_rate)
 {
     bridge_device d{};
-    if (!lookup(handle, d)) {
-        injected(bridge_control::call::set_baud_rate, -1);
-        return bridge_invalid_handle;
-    }
-    if (const bridge_status s = injected(bridge_control::call::set_baud_rate, d.index))
+    if (const bridge_status s = enter(bridge_control::call::set_baud_rate, handle, d))
         return s;
     const speed_t speed = speed_of(baud_rate);
     if (speed == B0)
