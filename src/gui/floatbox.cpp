@@ -1,7 +1,6 @@
 #include "gui/floatbox.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 
 #include <cmath>
 #include <cstdint>
@@ -120,7 +119,7 @@ void float_validator::fixup(QString& text) const
 }
 
 floatbox::floatbox(const profiles::item& item, std::shared_ptr<device> dev)
-    : QLineEdit(nullptr), controller(checked(item), std::move(dev), true), editing_(false)
+    : text_control(checked(item), std::move(dev))
 {
     if (item_.dir == profiles::ro) {
         setReadOnly(true);
@@ -131,8 +130,7 @@ floatbox::floatbox(const profiles::item& item, std::shared_ptr<device> dev)
     setValidator(new float_validator(this));
     // The image the item came with isn't shown: the first differing value
     // from the device is.
-    setText(QStringLiteral("0.0"));
-    current_ = last_ = text();
+    show_text(QStringLiteral("0.0"));
     connect(this, &QLineEdit::textEdited, this, &floatbox::text_changed);
     connect(this, &QLineEdit::editingFinished, this, &floatbox::finished);
     normal_palette_ = palette();
@@ -144,17 +142,7 @@ void floatbox::item_changed(const profiles::item& it)
 {
     if (editing_)
         return;
-    setText(to_text(it));
-    current_ = last_ = text();
-}
-
-void floatbox::text_changed(QString text)
-{
-    current_ = text;
-    if (!editing_) {
-        paint_editing(*this);
-        editing_ = true;
-    }
+    show_text(to_text(it));
 }
 
 void floatbox::finished()
@@ -169,25 +157,6 @@ void floatbox::finished()
     }
     if (!editing_)
         return;
-    try {
-        set_data_impl(to_words(current_, item_.length()));
-        last_ = current_;
-    } catch (...) {
-        current_ = last_;
-        setText(last_);
-        set_error_later();
-    }
-    setPalette(normal_palette_);
-    editing_ = false;
-}
-
-void floatbox::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        current_ = last_;
-        setText(last_);
-        editing_ = false;
-        setPalette(normal_palette_);
-    }
-    QLineEdit::keyPressEvent(event);
+    const unsigned count = item_.length();
+    write_edit([count](const QString& text) { return to_words(text, count); });
 }

@@ -2,14 +2,10 @@
 // A number typed as text for an item of one register (an unsigned integer)
 // or of two (a 16-bit mantissa and a 16-bit power-of-ten exponent).
 
-#include "gui/controller.h"
+#include "gui/text_control.h"
 
-#include <QLineEdit>
-#include <QPalette>
 #include <QString>
 #include <QValidator>
-
-class QKeyEvent;
 
 // Accepts only complete, finite numbers; an empty text may still become one.
 class float_validator : public QValidator {
@@ -20,7 +16,7 @@ public:
     void fixup(QString& text) const override;
 };
 
-class floatbox : public QLineEdit, public controller {
+class floatbox : public text_control {
     Q_OBJECT
 public:
     // Throws std::runtime_error for an item of neither one nor two registers.
@@ -30,15 +26,5 @@ public:
     void item_changed(const profiles::item& it) override;
 
 public slots:
-    void text_changed(QString text);
     void finished();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool editing_;
-    QString current_;
-    QString last_;
-    QPalette normal_palette_;
 };

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
 
 #include <stdexcept>
 
@@ -66,7 +65,7 @@ void ascii_validator::fixup(QString& text) const
 }
 
 lineedit::lineedit(const profiles::item& item, std::shared_ptr<device> dev)
-    : QLineEdit(nullptr), controller(checked(item), std::move(dev), true), editing_(false)
+    : text_control(checked(item), std::move(dev))
 {
     if (item_.dir == profiles::ro) {
         setReadOnly(true);
@@ -77,8 +76,7 @@ lineedit::lineedit(const profiles::item& item, std::shared_ptr<device> dev)
         connect(this, &QLineEdit::textEdited, this, &lineedit::text_changed);
         connect(this, &QLineEdit::editingFinished, this, &lineedit::finished);
     }
-    setText(decode(item_));
-    current_ = last_ = text();
+    show_text(decode(item_));
     setMaxLength(static_cast<int>(2 * item_.length()));
     normal_palette_ = palette();
 }
@@ -97,43 +95,13 @@ void lineedit::item_changed(const profiles::item& it)
     const QString shown = decode(it);
     if (!isReadOnly() && editing_)
         return;
-    setText(shown);
+    show_text(shown);
     setMinimumWidth(fontMetrics().horizontalAdvance(shown + QStringLiteral("__")) + 5);
-    current_ = last_ = text();
-}
-
-void lineedit::text_changed(QString text)
-{
-    current_ = text;
-    if (!editing_) {
-        paint_editing(*this);
-        editing_ = true;
-    }
 }
 
 void lineedit::finished()
 {
     if (!editing_)
         return;
-    try {
-        set_data_impl(encode(current_));
-        last_ = current_;
-    } catch (...) {
-        current_ = last_;
-        setText(last_);
-        set_error_later();
-    }
-    setPalette(normal_palette_);
-    editing_ = false;
-}
-
-void lineedit::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        current_ = last_;
-        setText(last_);
-        editing_ = false;
-        setPalette(normal_palette_);
-    }
-    QLineEdit::keyPressEvent(event);
+    write_edit(encode);
 }

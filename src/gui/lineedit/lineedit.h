@@ -2,14 +2,10 @@
 // A short Latin-1 text held two characters per register, the first one in
 // the low byte.
 
-#include "gui/controller.h"
+#include "gui/text_control.h"
 
-#include <QLineEdit>
-#include <QPalette>
 #include <QString>
 #include <QValidator>
-
-class QKeyEvent;
 
 // Accepts the texts whose characters all lie between U+0001 and U+00FF.
 class ascii_validator : public QValidator {
@@ -20,7 +16,7 @@ public:
     void fixup(QString& text) const override;
 };
 
-class lineedit : public QLineEdit, public controller {
+class lineedit : public text_control {
     Q_OBJECT
 public:
     // Throws std::runtime_error for an item without registers or at the
@@ -32,15 +28,5 @@ public:
     void item_changed(const profiles::item& it) override;
 
 public slots:
-    void text_changed(QString text);
     void finished();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool editing_;
-    QString current_;
-    QString last_;
-    QPalette normal_palette_;
 };
