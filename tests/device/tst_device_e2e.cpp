@@ -2,6 +2,7 @@
 // it, keep watched items up to date, write an item, save a memory map and
 // run it back.
 
+#include "sim_link.h"
 #include "device/device.h"
 
 #include "recording_output.h"
@@ -60,15 +61,7 @@ class tst_device_e2e : public QObject {
 
     sim::driver sim_;
 
-    connection::descriptor serial() const
-    {
-        connection::descriptor d;
-        d.type = 1;
-        d.name = "pts";
-        d.kind = "COM";
-        d.location = sim_.tty_path();
-        return d;
-    }
+    connection::descriptor serial() const { return test_support::serial_descriptor(sim_); }
 
     std::shared_ptr<device> open()
     {

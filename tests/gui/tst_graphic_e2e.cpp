@@ -2,6 +2,7 @@
 // over a pseudo-terminal: every buffer arrives whole and every trigger is
 // re-armed.
 
+#include "sim_link.h"
 #include "gui/graphic.h"
 
 #include "sample_reader.h"
@@ -24,15 +25,7 @@ class tst_graphic_e2e : public QObject {
 
     sim::driver sim_;
 
-    connection::descriptor serial() const
-    {
-        connection::descriptor d;
-        d.type = 1;
-        d.name = "pts";
-        d.kind = "COM";
-        d.location = sim_.tty_path();
-        return d;
-    }
+    connection::descriptor serial() const { return test_support::serial_descriptor(sim_); }
 
 private slots:
     void initTestCase()

@@ -2,6 +2,7 @@
 // RTU back end and the bridge back end (through the bridge stand-in on the
 // same kind of terminal).
 
+#include "sim_link.h"
 #include "test_main.h"
 
 #include "bridge/bridge_control.h"
@@ -66,18 +67,7 @@ class modbus_device_test : public QObject {
 
     connection::descriptor descriptor_of(int type) const
     {
-        connection::descriptor d;
-        d.type = type;
-        if (type == serial) {
-            d.name = "pts";
-            d.kind = "COM";
-            d.location = sim_.tty_path();
-        } else {
-            d.name = "simulated bridge";
-            d.kind = "USBXpress";
-            d.index = 0;
-        }
-        return d;
+        return type == serial ? test_support::serial_descriptor(sim_) : test_support::bridge_descriptor(sim_);
     }
 
     std::unique_ptr<connection> open(int type)
@@ -97,7 +87,6 @@ private slots:
     {
         sim_.set_wire_time(false);
         sim_.start();
-        qputenv("VELMORA_BRIDGE_DEVICES", QByteArray::fromStdString(sim_.tty_path() + "|simulated bridge|ea60|10c4"));
         connection::modbus_device::set_pause([this] { ++pauses_; });
     }
 
