@@ -3,8 +3,10 @@
 // a test process doesn't write every line twice.
 
 #include "application.h"
+#include "crash_handler.h"
 #include "load_profiles.h"
 #include "main_window.h"
+#include "supervisor.h"
 
 #include "services/output_stream.h"
 
@@ -17,6 +19,7 @@
 #include <boost/make_shared.hpp>
 
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -39,27 +42,41 @@ struct logger_init {
 };
 logger_init logger __attribute__((init_priority(101)));
 
+// The GUI process: set up, load the plug-ins, register every profile and
+// show the main window.
+void start_gui(application& app)
+{
+    cl::syslog::logman().level_set(cl::syslog::info);
+    init_application(&app);
+    load_profiles();
+    profiles::init_profiles();
+    wnd = new main_window(nullptr, Qt::WindowFlags());
+    wnd->setAttribute(Qt::WA_DeleteOnClose);
+    wnd->show();
+    cl::syslog::logman().level_set(cl::syslog::info);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     application app(argc, argv);
+    // A GUI process whose supervisor is gone would otherwise die silently
+    // at its next log line, and a supervisor whose output is gone likewise.
+    ignore_sigpipe();
+    install_crash_handler();
 
-    if (!app.arguments().contains(QStringLiteral("--single"))) {
-        // The supervisor process: not part of this version.
-        std::cerr << "velmora: the supervisor is not available yet; start the program with --single\n";
-        return -1;
-    }
+    const bool single = app.arguments().contains(QStringLiteral("--single"));
+    // Without a log file the supervisor still runs the GUI process; the
+    // failure is on standard output.
+    if (!single)
+        add_log_file(log_file_path());
 
     try {
-        cl::syslog::logman().level_set(cl::syslog::info);
-        init_application(&app);
-        load_profiles();
-        profiles::init_profiles();
-        wnd = new main_window(nullptr, Qt::WindowFlags());
-        wnd->setAttribute(Qt::WA_DeleteOnClose);
-        wnd->show();
-        cl::syslog::logman().level_set(cl::syslog::info);
+        if (single)
+            start_gui(app);
+        else
+            wrap_process(proc, app);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QObject::tr("Can't start application"), QString::fromLocal8Bit(e.what()),
                               QMessageBox::Ok);

@@ -67,6 +67,8 @@ void shutdown(QProcess*& proc, QProcess* child, int code)
 
 } // namespace
 
+QProcess* proc = nullptr;
+
 std::string log_file_path()
 {
     const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);

@@ -7,6 +7,10 @@
 class QCoreApplication;
 class QProcess;
 
+// The supervisor's child process object; null before it is made and again
+// once the child has ended or failed.
+extern QProcess* proc;
+
 // "/velmora.log" in the user's home directory, in the local 8-bit encoding.
 std::string log_file_path();
 
