@@ -19,7 +19,6 @@
 #include <boost/make_shared.hpp>
 
 #include <iostream>
-#include <string>
 
 namespace {
 
