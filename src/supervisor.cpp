@@ -1,5 +1,7 @@
 #include "supervisor.h"
 
+#include "application.h"
+
 #include "dorvane/syslog.h"
 #include "services/output_file.h"
 #include "services/tools.h"
@@ -12,26 +14,10 @@
 
 #include <boost/make_shared.hpp>
 
-#include <exception>
 #include <iostream>
 
 namespace {
 cl::syslog::module ___syslog("main");
-
-// The relays run inside QProcess's signal emission: nothing they raise may
-// unwind through Qt's frames. There is no window in this process, so the
-// log line is all that can be done.
-template <typename F>
-void guarded(const F& relay)
-{
-    try {
-        relay();
-    } catch (const std::exception& e) {
-        VLOG(cl::syslog::err) << "Exception:" << e.what();
-    } catch (...) {
-        VLOG(cl::syslog::err) << "Unknown Exception";
-    }
-}
 
 // One chunk of the child's standard output or standard error becomes one
 // message. The child writes its log in the local 8-bit encoding already,
@@ -97,18 +83,20 @@ void wrap_process(QProcess*& proc, QCoreApplication& app)
 
     proc = new QProcess(&app);
     // The relays are children of the process object: it outlives them.
+    // What they raise is handled here as the application object would
+    // (this process has no window), not unwound through QProcess.
     QProcess* child = proc;
     child->setProcessEnvironment(env);
     child->setProcessChannelMode(QProcess::SeparateChannels);
 
     tools::connect(child, SIGNAL(errorOccurred(QProcess::ProcessError)), [&proc, child] {
-        guarded([&] {
+        guarded(nullptr, [&] {
             VLOG(cl::syslog::dbg) << "wrapper: program error:" << static_cast<int>(child->error());
             shutdown(proc, child, -1);
         });
     });
     tools::connect(child, SIGNAL(finished(int, QProcess::ExitStatus)), [&proc, child] {
-        guarded([&] {
+        guarded(nullptr, [&] {
             const int code = child->exitCode();
             if (child->exitStatus() == QProcess::CrashExit)
                 VLOG(cl::syslog::dbg) << "wrapper: program crashed:" << code;
@@ -118,13 +106,13 @@ void wrap_process(QProcess*& proc, QCoreApplication& app)
         });
     });
     tools::connect(child, SIGNAL(readyReadStandardError()), [child] {
-        guarded([&] { relay_channel(child, QProcess::StandardError, cl::syslog::err); });
+        guarded(nullptr, [&] { relay_channel(child, QProcess::StandardError, cl::syslog::err); });
     });
     tools::connect(child, SIGNAL(readyReadStandardOutput()), [child] {
-        guarded([&] { relay_channel(child, QProcess::StandardOutput, cl::syslog::dbg); });
+        guarded(nullptr, [&] { relay_channel(child, QProcess::StandardOutput, cl::syslog::dbg); });
     });
     tools::connect(child, SIGNAL(started()),
-                   [] { guarded([] { VLOG(cl::syslog::dbg) << "wrapper: program started"; }); });
+                   [] { guarded(nullptr, [] { VLOG(cl::syslog::dbg) << "wrapper: program started"; }); });
 
     std::cout << std::endl;
     VLOG(cl::syslog::dbg) << "starting wrapped program";
