@@ -11,6 +11,7 @@
 class QMenu;
 class QPushButton;
 class QTextEdit;
+class QTimer;
 class device;
 class graphic;
 class memory_table;
@@ -28,6 +29,11 @@ class main_window;
 struct memory_table_deleter {
     void operator()(memory_table* editor) const;
 };
+
+// The update timer, a child of the connected device; null while disconnected.
+extern QPointer<QTimer> updater;
+// The page button whose page is shown.
+extern QPointer<QPushButton> current_button;
 
 class main_window : public QMainWindow {
     Q_OBJECT
