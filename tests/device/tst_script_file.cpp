@@ -1,6 +1,7 @@
 #include "device/script_file.h"
 
 #include "dorvane/profile.h"
+#include "file_size_limit.h"
 #include "test_main.h"
 
 #include <QDir>
@@ -8,9 +9,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -62,26 +61,6 @@ template <class F> QString reason_of(F f)
     return QString();
 }
 
-// Files larger than `bytes` can't be written while it lives: a disk that
-// fills up half-way through a map.
-struct file_size_limit {
-    explicit file_size_limit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = saved_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~file_size_limit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-    rlimit saved_;
-    void (*old_handler_)(int);
-};
-
 } // namespace
 
 class tst_script_file : public QObject {
@@ -127,7 +106,7 @@ void tst_script_file::failed_write_keeps_old_file()
     QString reason;
     {
         // The map of 133 registers is some 3 kB.
-        file_size_limit limit(1024);
+        test_support::file_size_limit limit(1024);
         reason = reason_of([&] { save_map_file(path, dump_of(133), template_of(133)); });
     }
     QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
