@@ -1,6 +1,8 @@
 // "Run script..." and "Save map..." of a main window connected to the
 // simulated driver.
 
+#include "failing_tick.h"
+#include "file_bytes.h"
 #include "file_dialog_answerer.h"
 #include "file_size_limit.h"
 #include "main_window_fixture.h"
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 
+using test_support::file_bytes;
 using test_support::sim_window;
 
 namespace {
@@ -24,19 +27,6 @@ const unsigned map_size = 133;
 std::uint16_t pattern(unsigned a)
 {
     return std::uint16_t(a * 0x9E37u + 0x79B9u);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
 }
 
 unsigned writes(const sim::driver& d)
@@ -82,7 +72,7 @@ private slots:
         QCOMPARE(files.dialogs()[0].mode, QFileDialog::AcceptSave);
         QCOMPARE(QSettings().value("lastscript").toString(), QDir(dir_.path()).absolutePath());
 
-        const QList<QByteArray> lines = contents(path).split('\n');
+        const QList<QByteArray> lines = file_bytes(path).split('\n');
         QCOMPARE(lines.size(), int(1 + 3 + map_size + 3 + 2));
         QCOMPARE(lines[0], QByteArray("Profile:6469"));
         QCOMPARE(lines[1], QByteArray());
@@ -126,7 +116,7 @@ private slots:
         test_support::file_dialog_answerer files;
         const QString path = dir_.filePath("kept.txt");
         const QByteArray old = "Profile:6469\n0, 1;\n";
-        write_file(path, old);
+        QVERIFY(test_support::write_file_bytes(path, old));
 
         files.answer(path);
         {
@@ -137,7 +127,7 @@ private slots:
         QCOMPARE(w.boxes.boxes()[0].title, QString("Error when writing file"));
         QCOMPARE(w.boxes.boxes()[0].text, QString("Can't write memory map file '%1':\n%2")
                                               .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG))));
-        QCOMPARE(contents(path), old);
+        QCOMPARE(file_bytes(path), old);
         QCOMPARE(QDir(dir_.path()).entryList(QStringList("kept*")), QStringList("kept.txt"));
         QVERIFY(log_->has(std::string("error when writing memory map:") + std::strerror(EFBIG)));
 
@@ -148,7 +138,7 @@ private slots:
         QCOMPARE(w.boxes.boxes()[1].title, QString("Error when reading from device"));
         QVERIFY2(w.boxes.boxes()[1].text.startsWith("Can't read device memory '0-133':\n"),
                  qPrintable(w.boxes.boxes()[1].text));
-        QCOMPARE(contents(path), old);
+        QCOMPARE(file_bytes(path), old);
         QVERIFY(w.connected());
     }
 
@@ -171,7 +161,7 @@ private slots:
         QFETCH(QString, reason);
         const QString path = name == "." ? dir_.path() : dir_.filePath(name);
         if (name != "missing.sc" && name != ".")
-            write_file(path, content);
+            QVERIFY(test_support::write_file_bytes(path, content));
 
         sim_window w;
         QVERIFY(w.connect());
@@ -203,23 +193,12 @@ private slots:
         const QString path = dir_.filePath("never.txt");
         files.answer(path);
 
-        // Between the map's first and second request, the tick runs and the
-        // driver fails it.
-        QTimer failing_tick;
-        QObject::connect(&failing_tick, &QTimer::timeout, [&] {
-            if (w.sim.requests(3) == 0 || !w.connected())
-                return;
-            w.sim.exception_range(0, 0x10000, 4);
-            main_window_test_access::fire_timer();
-            w.sim.clear_faults();
-        });
-        files.set_before_answer([&] {
-            w.sim.reset_counts();
-            failing_tick.start(0);
-        });
+        // Between the map's first and second request.
+        test_support::failing_tick tick(w);
+        files.set_before_answer([&] { tick.arm(); });
         log_->clear();
         w.action("File", "Save map...")->trigger();
-        failing_tick.stop();
+        tick.disarm();
 
         QVERIFY(!w.connected());
         QVERIFY(gone.expired());

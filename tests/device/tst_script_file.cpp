@@ -1,6 +1,7 @@
 #include "device/script_file.h"
 
 #include "dorvane/profile.h"
+#include "file_bytes.h"
 #include "file_size_limit.h"
 #include "test_main.h"
 
@@ -38,19 +39,6 @@ profiles::mmap_template template_of(unsigned count)
     return t;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
 template <class F> QString reason_of(F f)
 {
     try {
@@ -75,7 +63,7 @@ void tst_script_file::saved_map_reads_back()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("map ä.txt"));
-    write_file(path, "an older, longer file that the map replaces whole\n");
+    QVERIFY(test_support::write_file_bytes(path, "an older, longer file that the map replaces whole\n"));
     const script dump = dump_of(133);
     save_map_file(path, dump, template_of(133));
 
@@ -101,7 +89,7 @@ void tst_script_file::failed_write_keeps_old_file()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("map.txt"));
     const QByteArray old = "Profile:6469\n0, 1;\n1, 2;\n2, 3;\n";
-    write_file(path, old);
+    QVERIFY(test_support::write_file_bytes(path, old));
 
     QString reason;
     {
@@ -110,7 +98,7 @@ void tst_script_file::failed_write_keeps_old_file()
         reason = reason_of([&] { save_map_file(path, dump_of(133), template_of(133)); });
     }
     QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
-    QCOMPARE(contents(path), old);
+    QCOMPARE(test_support::file_bytes(path), old);
     // No half-written file is left beside it either.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.txt")});
 
@@ -133,7 +121,7 @@ void tst_script_file::unreadable_files_say_why()
 
     // An empty file is readable: it has no lines, which the parser rejects.
     const QString empty = dir.filePath("empty.sc");
-    write_file(empty, QByteArray());
+    QVERIFY(test_support::write_file_bytes(empty, QByteArray()));
     QVERIFY(read_script_file(empty).empty());
 }
 
