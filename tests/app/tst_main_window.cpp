@@ -311,6 +311,37 @@ private slots:
         QVERIFY(log_->has("device destroyed"));
     }
 
+    // The busy question doesn't pause polling: a nested busy tick adds no
+    // box, a nested failure of another kind disconnects from under the
+    // open question (deleting the timer whose handler is still running),
+    // and the late answer finds the window disconnected.
+    void nested_ticks_under_the_busy_question()
+    {
+        settings().set_busytime(0);
+        sim_window w;
+        QVERIFY(w.connect());
+        std::weak_ptr<device> gone = w.dev();
+        w.sim.busy_next(1000);
+        QVERIFY(main_window_test_access::fire_timer()); // the grace period starts
+        w.boxes.set_hold(true);
+        int boxes_after_busy_tick = -1;
+        QTimer::singleShot(200, [&] {
+            main_window_test_access::fire_timer();
+            boxes_after_busy_tick = w.boxes.count();
+            w.sim.clear_faults();
+            w.sim.exception_range(0, 0x10000, 4);
+            w.boxes.set_hold(false);
+            main_window_test_access::fire_timer();
+        });
+        QVERIFY(main_window_test_access::fire_timer());
+        QCOMPARE(boxes_after_busy_tick, 1);
+        QCOMPARE(w.boxes.count(), 2);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Device timeout"));
+        QCOMPARE(w.boxes.boxes()[1].title, QString("Device error"));
+        verify_disconnected(w);
+        QVERIFY(gone.expired());
+    }
+
     void update_interval_data()
     {
         QTest::addColumn<int>("seconds");
