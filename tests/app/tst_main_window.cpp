@@ -361,6 +361,23 @@ private slots:
         QCOMPARE(updater->interval(), interval);
     }
 
+    // Closing deletes the window (as the program sets it up), and the log
+    // and graph windows go with it, also when shown.
+    void closing_deletes_the_windows()
+    {
+        QPointer<main_window> w = new main_window(nullptr, Qt::WindowFlags());
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        QPointer<QTextEdit> log = main_window_test_access::log(*w);
+        QPointer<QWidget> plot = main_window_test_access::plot(*w);
+        log->show();
+        plot->show();
+        QVERIFY(w->close());
+        QTRY_VERIFY(w.isNull());
+        QVERIFY(plot.isNull());
+        QTRY_VERIFY(log.isNull());
+    }
+
     // The window goes with its device, and keeps its geometry and state
     // for the next start.
     void destroyed_while_connected()
