@@ -6,6 +6,7 @@
 #include "recording_output.h"
 #include "test_main.h"
 
+#include "services/i18n.h"
 #include "services/settings.h"
 
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QTimer>
+#include <QTranslator>
 
 #include <climits>
 
@@ -376,6 +378,24 @@ private slots:
         QTRY_VERIFY(w.isNull());
         QVERIFY(plot.isNull());
         QTRY_VERIFY(log.isNull());
+    }
+
+    // Menu titles and the translated entries follow the language; the
+    // File entries don't.
+    void translated_menus()
+    {
+        std::shared_ptr<QTranslator> ru = local_translator("ru", {VELMORA_TRANSLATIONS_DIR});
+        QVERIFY(!ru->isEmpty());
+        QCoreApplication::installTranslator(ru.get());
+        sim_window w;
+        QCoreApplication::removeTranslator(ru.get());
+        QStringList menus;
+        for (QAction* a : w.window->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({"Файл", "Настройки", "График", "О программе"}));
+        QVERIFY(w.action("О программе", "О Qt"));
+        QVERIFY(w.action("Файл", "Run script...") && w.action("Файл", "Save map...") && w.action("Файл", "Show log"));
+        QCOMPARE(main_window_test_access::plot(*w.window)->windowTitle(), QString("Управление Tarnwick Solvery - График"));
     }
 
     // The window goes with its device, and keeps its geometry and state
