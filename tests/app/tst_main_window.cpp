@@ -227,6 +227,23 @@ private slots:
         QCOMPARE(w.boxes.count(), 0);
     }
 
+    // A profile without pages: only the stretch in the control panel, an
+    // empty page panel, and still a working connection.
+    void profile_without_pages()
+    {
+        profiles::profile p = profiles::get_profile(6758);
+        p.id = 7001;
+        p.pages.clear();
+        profiles::register_profile(p);
+        sim_window w(7001);
+        QVERIFY(w.connect());
+        QCOMPARE(layout_items(*w.window, "control_panel"), 1);
+        QVERIFY(w.page_buttons().isEmpty());
+        QCOMPARE(layout_items(*w.window, "page_panel"), 0);
+        QCOMPARE(layout_items(*w.window, "static_panel"), 1);
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
     void tick_polls_the_driver()
     {
         sim_window w;
