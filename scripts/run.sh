@@ -47,13 +47,17 @@ fi
 # The product text holds the maker's words, which is what "Autodetect" looks for.
 export VELMORA_BRIDGE_DEVICES="$pty|Tarnwick Solvery simulated servo driver|88aa|10c4"
 
+supervisor_platform=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   port=${VELMORA_VNC_PORT:-5900}
   export QT_QPA_PLATFORM="vnc:size=1280x800:port=$port"
+  # The supervisor has no window but would take the VNC port from the GUI
+  # process. Qt takes -platform off its arguments, so the child doesn't get it.
+  supervisor_platform=(-platform offscreen)
   echo "No display: point a VNC viewer at $(hostname):$port (localhost:$port on this machine)."
 fi
 
 cd "$run"
 status=0
-"$top/build/src/velmora" --single "$@" || status=$?
+"$top/build/src/velmora" "${supervisor_platform[@]}" "$@" || status=$?
 exit "$status"
