@@ -82,8 +82,8 @@ void device::add_item_watch(const profiles::item& item)
 {
     if (ignored(item))
         return;
-    if (find_watched(watch_list_, item.address) != watch_list_.end()) {
-        VLOG(cl::syslog::warn) << "item already watched, not added:" << item.address;
+    if (watchers_[item.address]++ > 0) {
+        VLOG(cl::syslog::dbg) << "item already watched, counted:" << item.address;
         return;
     }
     watch_list_.push_back(item);
@@ -99,6 +99,9 @@ void device::remove_item_watch(const profiles::item& item)
         VLOG(cl::syslog::warn) << "item not watched, not removed:" << item.address;
         return;
     }
+    if (--watchers_[item.address] > 0)
+        return;
+    watchers_.erase(item.address);
     watch_list_.erase(it);
     watch_changed_ = true;
 }

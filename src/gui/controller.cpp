@@ -17,8 +17,11 @@ item_change_handler::item_change_handler(QObject* parent, std::function<void(con
 
 void item_change_handler::activate(const profiles::item& item)
 {
-    if (callback_)
-        callback_(item);
+    // A control may be destroyed by what its repaint runs (a nested event
+    // loop), and this handler with it: call a copy.
+    const auto callback = callback_;
+    if (callback)
+        callback(item);
 }
 
 controller::controller(const profiles::item& item, std::shared_ptr<device> dev, bool watch)

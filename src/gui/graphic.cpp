@@ -177,7 +177,10 @@ void curve_holder::item_changed(profiles::item const&)
     QPointer<curve_holder> self(this);
     try {
         item_.set_data({0});
-        update_();
+        // A disconnect while the callback reads destroys this holder and
+        // the callable with it.
+        const std::function<void()> update = update_;
+        update();
     } catch (const std::exception& e) {
         qWarning() << "curve_update exception:" << QString::fromLocal8Bit(e.what());
     }

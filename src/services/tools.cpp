@@ -28,17 +28,23 @@ connect_simple_helper::~connect_simple_helper() = default;
 
 void connect_simple_helper::signaled()
 {
+    // The call may delete the sender, and with it this helper and the
+    // callable it holds: call a copy, and touch nothing of ours afterwards
+    // unless the guard says we are still there.
+    const std::function<void()> func = func_;
+    QPointer<connect_simple_helper> self(this);
     // A one-shot helper goes away after its call, also when the call
     // throws: otherwise it would keep what it captured for good.
     struct delete_later {
-        connect_simple_helper* self;
+        QPointer<connect_simple_helper>& self;
+        bool once;
         ~delete_later()
         {
-            if (self->once_)
+            if (once && self)
                 self->deleteLater();
         }
-    } guard{this};
-    func_();
+    } guard{self, once_};
+    func();
 }
 
 legend_functor_helper::legend_functor_helper(QwtPlot* plot, std::function<void(QwtPlotItem*, bool)> func)
@@ -70,7 +76,9 @@ connect_functor_helper::~connect_functor_helper() = default;
 
 void connect_functor_helper::signaled()
 {
-    func_(sender(), this);
+    // Same as above: the call may delete us with our sender.
+    const func_t func = func_;
+    func(sender(), this);
 }
 
 event_functor_helper::event_functor_helper(QObject* parent, func_t func)

@@ -3,7 +3,11 @@
 #include "dorvane/profile.h"
 #include "test_main.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryFile>
+
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -238,6 +242,29 @@ private slots:
         std::ifstream missing("/nonexistent/dir/file.sc");
         QVERIFY(script::read_lines(missing).empty());
         QCOMPARE(file_error(script::read_lines(missing)), std::string("there is no HW ID and Profile ID"));
+
+        // A directory opens but can't be read: no lines, no exception.
+        const QString dir = QDir::tempPath();
+        std::ifstream folder(dir.toStdString());
+        QVERIFY(script::read_lines(folder).empty());
+
+        // By path, the caller can tell an unreadable file from no script.
+        for (const std::string& bad : {dir.toStdString(), std::string("/nonexistent/dir/file.sc")}) {
+            try {
+                script::read_file(bad);
+                QFAIL(bad.c_str());
+            } catch (const script::read_error& e) {
+                QVERIFY2(std::string(e.what()).find("can't be read: ") != std::string::npos, e.what());
+            }
+        }
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("Profile: 5\r\n1, 2;");
+        file.close();
+        QCOMPARE(script::read_file(file.fileName().toStdString()), lines({"Profile: 5", "1, 2;"}));
+        QFile::setPermissions(file.fileName(), QFileDevice::Permissions());
+        if (::geteuid() != 0)
+            QVERIFY_EXCEPTION_THROWN(script::read_file(file.fileName().toStdString()), script::read_error);
     }
 
     void map_round_trip()

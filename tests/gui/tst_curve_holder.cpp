@@ -291,6 +291,30 @@ private slots:
         QVERIFY(backend_->writes().empty());
     }
 
+    void callback_may_end_its_holder()
+    {
+        // What the graph window's disconnect does from inside a read.
+        const profiles::graphic& g = graph1();
+        vmem[g.trigger.address] = 0;
+        auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
+        QPointer<curve_holder> alive(holder.get());
+        const std::string what(64, 'x');
+        std::string seen;
+        holder->update_ = [&holder, &seen, what] {
+            holder.reset();
+            // Captures are read after the holder, and its callable, are gone.
+            seen = what;
+        };
+        vmem[g.trigger.address] = 2;
+        backend_->requests.clear();
+        dev_->update_profile();
+        QVERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+        // Nothing is written for a holder that is gone.
+        QVERIFY(backend_->writes().empty());
+        QVERIFY(dev_->watch_list().empty());
+    }
+
     void holder_ends()
     {
         const profiles::graphic& g = graph1();

@@ -287,6 +287,28 @@ private slots:
         }
     }
 
+    void shared_register_stays_polled()
+    {
+        // The same register on the static panel and on a page; the page is
+        // left (its panel destroyed) and the static panel's box must go on
+        // showing what the driver holds.
+        const profiles::item shared = make_item(0x120, profiles::spin, 1);
+        auto fixed = panel_of({shared}, dev_);
+        auto page = panel_of({shared, make_item(0x121, profiles::spin, 1)}, dev_);
+        auto* box = fixed->findChild<spinbox*>();
+        QVERIFY(box);
+        gui_test::device_sets(*dev_, 0x120, {11});
+        QCOMPARE(box->value(), 11);
+
+        page.reset();
+        gui_test::device_sets(*dev_, 0x120, {12});
+        QCOMPARE(box->value(), 12);
+        QCOMPARE(dev_->watch_list().size(), std::size_t(1));
+
+        fixed.reset();
+        QVERIFY(dev_->watch_list().empty());
+    }
+
     void spin_boxes_are_connected()
     {
         profiles::item whole = make_item(0x70, profiles::spin, 1);

@@ -93,6 +93,37 @@ private slots:
         QTRY_COMPARE(ticks, 4);
     }
 
+    void handler_may_delete_its_sender()
+    {
+        // The relay is the sender's child: deleting the sender inside the
+        // handler deletes the relay and the callable while they run.
+        auto* timer = new QTimer;
+        QPointer<QTimer> alive(timer);
+        const std::string what(64, 'x');
+        std::string seen;
+        QVERIFY(tools::connect(timer, SIGNAL(timeout()), [timer, what, &seen] {
+            delete timer;
+            seen = what;
+        }));
+        timer->setSingleShot(true);
+        timer->start(0);
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+
+        auto* sender = new QTimer;
+        alive = sender;
+        auto* h = new detail::connect_functor_helper(sender, [what, &seen](QObject* s, detail::connect_functor_helper*) {
+            seen.clear();
+            delete s;
+            seen = what;
+        });
+        QVERIFY(QObject::connect(sender, SIGNAL(timeout()), h, SLOT(signaled())));
+        sender->setSingleShot(true);
+        sender->start(0);
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+    }
+
     void connect_functor_and_event_helpers()
     {
         QTimer t;
