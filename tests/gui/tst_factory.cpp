@@ -6,7 +6,7 @@
 #include "gui/pushbutton.h"
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "gui_fixture.h"
 #include "test_main.h"
 
@@ -152,7 +152,7 @@ private slots:
             all.insert(all.end(), page.second.begin(), page.second.end());
         dev_->optimized_read(all, false);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto statics = panel_of(p.static_map, dev_);
         dev_->update_profile(true);
         census total = take_census(statics.get());
@@ -195,7 +195,7 @@ private slots:
         profiles::item no_text = make_item(0x40, profiles::string, 0);
         profiles::item fbox = make_item(0x41, profiles::fbox, 2);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto panel = panel_of({heading, unknown, three, good, wide_fbox, no_text, fbox}, dev_);
         QCOMPARE(answerer.count(), 4);
         const QString form("Error:\n  %1\nprofile: 'static profile 0'\n  item: '%2'\n  element: '%3'");
@@ -357,7 +357,7 @@ private slots:
         button.map = profiles::btn_txt("Save");
         profiles::item unknown = make_item(0x20, static_cast<profiles::item_gui>(7), 1);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto panel = panel_of({heading, button, unknown}, dev_);
         QCoreApplication::removeTranslator(&translator);
 
@@ -385,7 +385,7 @@ private slots:
         const char type[] = "VLM-6469 servo drive";
         for (unsigned i = 0; i < sizeof type - 1; i += 2)
             put_text_word(0x00C5 + i / 2, type[i], type[i + 1]);
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto statics = panel_of(p.static_map, dev_);
         auto first = panel_of(p.pages.front().second, dev_);
         dev_->update_profile(false);

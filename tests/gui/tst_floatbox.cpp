@@ -1,6 +1,6 @@
 #include "gui/floatbox.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "gui_fixture.h"
 #include "test_main.h"
 
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(writes(), 4);
 
         // What one register can't hold is refused, not cut to another number.
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         for (const char* text : {"70000", "65536", "-32769", "1e10"}) {
             enter(*fb, text);
             QCOMPARE(fb->text(), QString("-32768"));
@@ -241,7 +241,7 @@ private slots:
     void non_finite_text_is_a_set_error()
     {
         // Only a program can put such a text in; finishing must not hang.
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto fb = make(2);
         enter(*fb, "1.5");
         for (const char* text : {"inf", "-inf", "nan"}) {
@@ -257,7 +257,7 @@ private slots:
 
     void escape_and_failed_write_put_back_the_last_text()
     {
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto fb = make(2);
         const QColor normal = fb->palette().color(QPalette::Active, QPalette::Base);
         set_words(addr, {0x3A98, 0xFFFC});

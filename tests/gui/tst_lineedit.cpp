@@ -1,6 +1,6 @@
 #include "gui/lineedit/lineedit.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "gui_fixture.h"
 #include "test_main.h"
 
@@ -169,7 +169,7 @@ private slots:
 
     void escape_and_failed_write_put_back_the_last_text()
     {
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         set_words(addr, {0x4241});
         auto le = make(1);
         dev_->update_profile();

@@ -1,7 +1,7 @@
 #include "gui/pushbutton.h"
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "gui_fixture.h"
 #include "test_main.h"
 
@@ -33,7 +33,7 @@ class tst_pushbutton : public QObject {
 
     backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
-    std::unique_ptr<test_support::box_answerer> answerer_;
+    std::unique_ptr<test_support::modal_answerer> answerer_;
     std::unique_ptr<window> win_;
 
     pushbutton* shown(pushbutton* b)
@@ -48,7 +48,7 @@ private slots:
     void init()
     {
         dev_ = make_device(be_);
-        answerer_ = std::make_unique<test_support::box_answerer>();
+        answerer_ = std::make_unique<test_support::modal_answerer>();
     }
 
     void cleanup()

@@ -1,6 +1,6 @@
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "gui_fixture.h"
 #include "test_main.h"
 
@@ -55,7 +55,7 @@ class tst_spinbox : public QObject {
 
     backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
-    std::unique_ptr<test_support::box_answerer> answerer_;
+    std::unique_ptr<test_support::modal_answerer> answerer_;
     std::unique_ptr<window> win_;
 
     // The control in a shown, active window, with the focus.
@@ -84,7 +84,7 @@ private slots:
     void init()
     {
         dev_ = make_device(be_);
-        answerer_ = std::make_unique<test_support::box_answerer>();
+        answerer_ = std::make_unique<test_support::modal_answerer>();
     }
 
     void cleanup()

@@ -1,6 +1,6 @@
 #include "services/tools.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "test_main.h"
 
 #include <qwt_legend.h>
@@ -195,7 +195,7 @@ private slots:
 
     void boxes_block_until_the_last_one_closes()
     {
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         answerer.set_hold(true);
         QVERIFY(!is_blocked());
 

@@ -622,8 +622,45 @@ void sim_driver_test::standalone()
         QCOMPARE(p.exitCode(), 0);
     }
     {
+        // Fault switches from the command line.
         QProcess p;
-        p.start(VELMORA_SIM_EXE, {"--id", "70000"});
+        p.start(VELMORA_SIM_EXE, {"--no-wire-time", "--no-scope", "--busy", "2", "--exception", "0x100:4:2",
+                                  "--exception", "0x200:1:4", "--short", "1"});
+        QVERIFY(p.waitForReadyRead(5000));
+        const QString path = QString::fromLocal8Bit(p.readLine()).trimmed();
+        master m(path.toStdString());
+        QVERIFY(m.ok());
+        words out;
+        QCOMPARE(m.read(0, 4, out), -1);
+        QCOMPARE(m.err, EMBXSBUSY);
+        QCOMPARE(m.read(0, 4, out), -1);
+        QCOMPARE(m.read(0x103, 2, out), -1);
+        QCOMPARE(m.err, EMBXILADD);
+        QCOMPARE(m.write1(0x200, 1), -1);
+        QCOMPARE(m.err, EMBXSFAIL);
+        // The short answer is used up by the first read that is answered.
+        QCOMPARE(m.read(0x10, 4, out), -1);
+        QCOMPARE(m.read(0x10, 4, out), 4);
+        m.close();
+        p.terminate();
+        QVERIFY(p.waitForFinished(2000));
+        QCOMPARE(p.exitCode(), 0);
+    }
+    {
+        QProcess p;
+        p.start(VELMORA_SIM_EXE, {"--silent"});
+        QVERIFY(p.waitForReadyRead(5000));
+        master m(QString::fromLocal8Bit(p.readLine()).trimmed().toStdString(), 50);
+        words out;
+        QCOMPARE(m.read(0xFFF0, 4, out), -1);
+        QCOMPARE(m.err, ETIMEDOUT);
+        m.close();
+        p.terminate();
+        QVERIFY(p.waitForFinished(2000));
+    }
+    for (const char* bad : {"--id=70000", "--exception=1:2", "--exception=1:0:2", "--exception=1:2:12", "--busy=x"}) {
+        QProcess p;
+        p.start(VELMORA_SIM_EXE, {bad});
         QVERIFY(p.waitForFinished(5000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardOutput().isEmpty());
