@@ -1,6 +1,7 @@
 #include "gui/controller.h"
 
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include <QCoreApplication>
 

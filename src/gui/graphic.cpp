@@ -2,6 +2,7 @@
 
 #include "services/settings.h"
 #include "services/tools.h"
+#include "services/widgets/legend.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,21 +1,6 @@
 #include "tools.h"
 
-#include <qwt_plot.h>
-#include <qwt_plot_item.h>
-
-namespace {
-
-// Boxes of invoke_msg that are open, nested ones included.
-int counter = 0;
-
-struct box_count_guard {
-    box_count_guard() { ++counter; }
-    ~box_count_guard() { --counter; }
-    box_count_guard(const box_count_guard&) = delete;
-    box_count_guard& operator=(const box_count_guard&) = delete;
-};
-
-} // namespace
+#include <QPointer>
 
 namespace detail {
 
@@ -47,26 +32,6 @@ void connect_simple_helper::signaled()
     func();
 }
 
-legend_functor_helper::legend_functor_helper(QwtPlot* plot, std::function<void(QwtPlotItem*, bool)> func)
-    : QObject(plot), plot_(plot), func_(std::move(func))
-{
-}
-
-legend_functor_helper::~legend_functor_helper() = default;
-
-void legend_functor_helper::signaled(QwtPlotItem* plotItem, bool on)
-{
-    func_(plotItem, on);
-}
-
-void legend_functor_helper::signaled(const QVariant& itemInfo, bool on, int)
-{
-    QwtPlotItem* item = plot_ ? plot_->infoToItem(itemInfo) : qvariant_cast<QwtPlotItem*>(itemInfo);
-    // Legend entries that stand for no plot item have nothing to show or hide.
-    if (item)
-        func_(item, on);
-}
-
 connect_functor_helper::connect_functor_helper(QObject* parent, func_t func)
     : QObject(parent), func_(std::move(func))
 {
@@ -96,15 +61,3 @@ bool event_functor_helper::eventFilter(QObject* watched, QEvent* event)
 }
 
 } // namespace detail
-
-void invoke_msg(QWidget* parent, QMessageBox::Icon, QString const& title, QString const& text,
-                QMessageBox::StandardButtons buttons)
-{
-    box_count_guard open_box;
-    QMessageBox::critical(parent, title, text, buttons, QMessageBox::NoButton);
-}
-
-bool is_blocked()
-{
-    return counter != 0;
-}
