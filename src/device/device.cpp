@@ -2,6 +2,7 @@
 
 #include "dorvane/syslog.h"
 #include "modbus/errors.h"
+#include "services/local8.h"
 #include "services/settings.h"
 
 #include <QObject>
@@ -16,11 +17,6 @@ namespace {
 cl::syslog::module ___syslog("device");
 
 typedef device::u16 u16;
-
-std::string local8(const QString& s)
-{
-    return s.toLocal8Bit().toStdString();
-}
 
 bool ignored(const profiles::item& item)
 {
@@ -42,7 +38,7 @@ device::device(modbus::connection_p connection)
     VLOG(cl::syslog::info) << "device created";
 
     std::vector<u16> block = read_exact(profiles::profile::id_address, 4);
-    if (connection_->backend().desc().type == 0) {
+    if (connection_->backend().desc().type == modbus::emulation_link) {
         const std::vector<u16> ids = profiles::profile_list();
         if (ids.empty())
             throw std::runtime_error(

@@ -1,6 +1,7 @@
 #include "device/script.h"
 
 #include "dorvane/profile.h"
+#include "services/local8.h"
 
 #include <QObject>
 #include <QRegExp>
@@ -398,10 +399,9 @@ std::vector<std::string> script::read_file(const std::string& path)
     std::string text;
     if (!read_all(in, text)) {
         const int reason = errno;
-        throw read_error(QObject::tr("The file can't be read: %1")
-                             .arg(reason ? QString::fromLocal8Bit(std::strerror(reason)) : QObject::tr("unknown error"))
-                             .toLocal8Bit()
-                             .toStdString());
+        throw read_error(local8(QObject::tr("The file can't be read: %1")
+                                    .arg(reason ? QString::fromLocal8Bit(std::strerror(reason))
+                                                : QObject::tr("unknown error"))));
     }
     return split_lines(text);
 }

@@ -192,7 +192,7 @@ void curve_holder::item_changed(profiles::item const&)
     try {
         device_->write_item(item_);
     } catch (...) {
-        tools::singleShot(1000, [self] {
+        tools::singleShot(retry_ms, [self] {
             if (self)
                 self->item_changed(self->item_);
         });

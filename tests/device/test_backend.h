@@ -28,8 +28,8 @@ struct backend_request {
 
 class test_backend : public modbus::connection::emulation_device {
 public:
-    // Type 0 is taken for the emulation by the device; 1 for a serial port.
-    explicit test_backend(int type = 1) : emulation_device(make_desc(type)) {}
+    // The device takes an emulation link for one to seed; a serial port is served as it is.
+    explicit test_backend(int type = modbus::serial_link) : emulation_device(make_desc(type)) {}
 
     std::vector<backend_request> requests;
     // Called for every request before it is served; may throw.
@@ -84,7 +84,7 @@ public:
 };
 
 // A connection over a new test back end; `backend` points at it.
-inline modbus::connection_p test_connection(test_backend*& backend, int type = 1)
+inline modbus::connection_p test_connection(test_backend*& backend, int type = modbus::serial_link)
 {
     auto b = std::make_unique<test_backend>(type);
     backend = b.get();

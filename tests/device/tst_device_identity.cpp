@@ -52,7 +52,7 @@ private slots:
     {
         QVERIFY(profiles::profile_list().empty());
         test_backend* b = nullptr;
-        auto c = test_support::test_connection(b, 0);
+        auto c = test_support::test_connection(b, modbus::emulation_link);
         const std::string e = error_of([&] { device d(c); });
         QVERIFY2(e.find("No device profile is registered") != std::string::npos, e.c_str());
         QCOMPARE(b->writes(), std::size_t(0));
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(profiles::profile_list().front(), 6469);
 
         // An empty register map: identifier, 0, 0 and the identifier as sum.
-        auto c = std::make_shared<connection>(test_backend::make_desc(0), 3);
+        auto c = std::make_shared<connection>(test_backend::make_desc(modbus::emulation_link), 3);
         {
             device d(c);
             QCOMPARE(d.id(), 6469);
@@ -157,7 +157,7 @@ private slots:
         test_support::set_identity(6469, 3, 17);
         auto& log = test_support::log_recorder();
         {
-            auto d = std::make_shared<device>(std::make_shared<connection>(test_backend::make_desc(0), 3));
+            auto d = std::make_shared<device>(std::make_shared<connection>(test_backend::make_desc(modbus::emulation_link), 3));
             QVERIFY(log.has("device created"));
             QVERIFY(!log.has("modbus DESTROYED"));
         }
@@ -169,7 +169,7 @@ private slots:
 
         // A link with other holders stays open.
         log.clear();
-        auto c = std::make_shared<connection>(test_backend::make_desc(0), 3);
+        auto c = std::make_shared<connection>(test_backend::make_desc(modbus::emulation_link), 3);
         {
             device d(c);
         }

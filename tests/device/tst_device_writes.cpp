@@ -75,10 +75,10 @@ private slots:
         QVERIFY(log.has("write item addr:48 length:2"));
 
         // A command button's item.
-        profiles::item button = item_at(0xFFF8, {5}, profiles::wo);
+        profiles::item button = item_at(profiles::profile::command_address, {5}, profiles::wo);
         button.gui = profiles::button;
         dev_->write_item(button);
-        QCOMPARE(vmem[0xFFF8], 5);
+        QCOMPARE(vmem[profiles::profile::command_address], 5);
 
         // Refused before any request.
         backend_->requests.clear();
@@ -169,7 +169,7 @@ private slots:
             "Profile: 5", "// first remark", "\\\\ second remark", "", "0x10, 1; // one", "17, -1;", "0xFFF8, 5;"});
         dev_->run_script(s);
         const std::vector<backend_request> expected{
-            {'w', 0x10, 1, false, {1}}, {'w', 17, 1, false, {0xFFFF}}, {'w', 0xFFF8, 1, false, {5}}};
+            {'w', 0x10, 1, false, {1}}, {'w', 17, 1, false, {0xFFFF}}, {'w', profiles::profile::command_address, 1, false, {5}}};
         QCOMPARE(backend_->requests.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
             QVERIFY(backend_->requests[i] == expected[i]);
@@ -180,7 +180,7 @@ private slots:
         // The second command fails: the first is written, the third never sent.
         vmem.erase(0x10);
         vmem.erase(17);
-        vmem.erase(0xFFF8);
+        vmem.erase(profiles::profile::command_address);
         backend_->requests.clear();
         log.clear();
         backend_->on_request = [](const backend_request& r) {
@@ -190,7 +190,7 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(dev_->run_script(s), modbus::protocol_exception);
         QCOMPARE(backend_->requests.size(), std::size_t(2));
         QCOMPARE(vmem[0x10], 1);
-        QVERIFY(!vmem.count(0xFFF8));
+        QVERIFY(!vmem.count(profiles::profile::command_address));
         QCOMPARE(log.texts("device").back(), std::string("running script finished"));
     }
 
@@ -206,7 +206,7 @@ private slots:
         heading.value = profiles::no_val;
         p.static_map = {heading, item_at(9, {0}, profiles::ro)};
         p.pages.push_back({"page", {item_at(3, {0, 0}, profiles::rw), item_at(4, {0}, profiles::rw),
-                                    item_at(0xFFF8, {1}, profiles::wo)}});
+                                    item_at(profiles::profile::command_address, {1}, profiles::wo)}});
         dev_->set_profile(p);
         const script s = dev_->dump_profile();
         QCOMPARE(s.profile, 6469);
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(command_of(s.items[2]).address, 9);
         QCOMPARE(command_of(s.items[2]).value, 99);
         for (const auto& r : backend_->requests)
-            QVERIFY(!r.from_copy && r.address != 0xFFF8);
+            QVERIFY(!r.from_copy && r.address != profiles::profile::command_address);
     }
 };
 

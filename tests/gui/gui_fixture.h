@@ -53,7 +53,7 @@ private:
     {
         modbus::connection::descriptor d;
         d.name = "Emulation";
-        d.type = 0;
+        d.type = modbus::emulation_link;
         return d;
     }
 };

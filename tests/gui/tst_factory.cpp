@@ -328,7 +328,7 @@ private slots:
 
     void button_captions()
     {
-        profiles::item plain = make_item(0xFFF8, profiles::button, 1, profiles::wo);
+        profiles::item plain = make_item(profiles::profile::command_address, profiles::button, 1, profiles::wo);
         plain.name = "Reset Alarm";
         profiles::item captioned = plain;
         captioned.value = profiles::val_u16(5);
@@ -342,7 +342,7 @@ private slots:
         QVERIFY(dev_->watch_list().empty());
 
         second->click();
-        QCOMPARE(gui_test::vmem()[0xFFF8], 5);
+        QCOMPARE(gui_test::vmem()[profiles::profile::command_address], 5);
         QCOMPARE(writes(), 1);
     }
 
@@ -352,7 +352,7 @@ private slots:
         QCoreApplication::installTranslator(&translator);
         profiles::item heading = make_item(profiles::no_addr, profiles::label, 0, profiles::ro);
         heading.name = "Heading";
-        profiles::item button = make_item(0xFFF8, profiles::button, 1, profiles::wo);
+        profiles::item button = make_item(profiles::profile::command_address, profiles::button, 1, profiles::wo);
         button.name = "Save Parameters";
         button.map = profiles::btn_txt("Save");
         profiles::item unknown = make_item(0x20, static_cast<profiles::item_gui>(7), 1);

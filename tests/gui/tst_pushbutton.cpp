@@ -23,7 +23,7 @@ pushbutton* make_button(const profiles::item& item, std::shared_ptr<device> dev)
 
 profiles::item command(unsigned short code, profiles::item_dir dir = profiles::wo)
 {
-    return make_item(0xFFF8, profiles::button, {code}, false, dir);
+    return make_item(profiles::profile::command_address, profiles::button, {code}, false, dir);
 }
 
 } // namespace
@@ -68,19 +68,19 @@ private slots:
         QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(be_->writes.size(), std::size_t(2));
         for (const auto& w : be_->writes) {
-            QCOMPARE(w.address, (unsigned short)0xFFF8);
+            QCOMPARE(w.address, profiles::profile::command_address);
             QCOMPARE(w.values, words{5});
         }
 
         // Polls of another control on the same register change nothing.
-        spinbox watcher(make_item(0xFFF8, profiles::spin, {0}), dev_);
-        device_sets(*dev_, 0xFFF8, {9});
+        spinbox watcher(make_item(profiles::profile::command_address, profiles::spin, {0}), dev_);
+        device_sets(*dev_, profiles::profile::command_address, {9});
         QCOMPARE(watcher.value(), 9);
         QTest::keyClick(b, Qt::Key_Space);
         QCOMPARE(be_->writes.size(), std::size_t(3));
         QCOMPARE(be_->writes[2].values, words{5});
         QCOMPARE(b->item().value.data, words{5});
-        QCOMPARE(vmem()[0xFFF8], (unsigned short)5);
+        QCOMPARE(vmem()[profiles::profile::command_address], (unsigned short)5);
         QTest::qWait(20);
         QCOMPARE(answerer_->count(), 0);
     }
@@ -111,7 +111,7 @@ private slots:
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
         QVERIFY(be_->writes.empty());
-        QVERIFY(vmem().find(0xFFF8) == vmem().end());
+        QVERIFY(vmem().find(profiles::profile::command_address) == vmem().end());
 
         // A link failure ends the same way.
         win_.reset();

@@ -104,7 +104,7 @@ private slots:
 
         connection::descriptor odd;
         odd.name = "emulation";
-        odd.type = 0;
+        odd.type = modbus::emulation_link;
         QCOMPARE(modbus::to_string(odd), std::string("emulation"));
         odd.type = 7;
         QVERIFY_EXCEPTION_THROWN(modbus::to_string(odd), std::runtime_error);

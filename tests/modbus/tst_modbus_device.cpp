@@ -396,7 +396,7 @@ private slots:
         QCOMPARE(bridge_control::calls(bridge_control::call::open), 0u);
 
         connection::descriptor d = descriptor_of(serial);
-        d.type = 0;
+        d.type = modbus::emulation_link;
         QCOMPARE(outcome_of([&] { connection::modbus_device m(d, 1); }).text, std::string("Unsupported device type"));
     }
 
