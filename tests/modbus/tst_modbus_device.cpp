@@ -59,7 +59,7 @@ std::vector<std::string> from(const std::vector<std::string>& lines, const std::
 
 } // namespace
 
-class modbus_device_test : public QObject {
+class tst_modbus_device : public QObject {
     Q_OBJECT
 
     sim::driver sim_;
@@ -417,5 +417,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(modbus_device_test)
+VELMORA_TEST_MAIN(tst_modbus_device)
 #include "tst_modbus_device.moc"

@@ -94,7 +94,7 @@ words expected_buffer(const sim::scope_graph& g, unsigned buffer)
 
 } // namespace
 
-class sim_driver_test : public QObject {
+class tst_sim_driver : public QObject {
     Q_OBJECT
 
 private slots:
@@ -113,7 +113,7 @@ private slots:
     void standalone();
 };
 
-void sim_driver_test::registers()
+void tst_sim_driver::registers()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -139,7 +139,7 @@ void sim_driver_test::registers()
     QCOMPARE(m.read(0xFF90, 100).size(), std::size_t(100));
 }
 
-void sim_driver_test::identity_block()
+void tst_sim_driver::identity_block()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -158,7 +158,7 @@ void sim_driver_test::identity_block()
     QVERIFY(wrong[3] != std::uint16_t(wrong[0] + wrong[1] + wrong[2]));
 }
 
-void sim_driver_test::busy()
+void tst_sim_driver::busy()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -189,7 +189,7 @@ void sim_driver_test::busy()
     QVERIFY2(t.elapsed() >= 140 && t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
 }
 
-void sim_driver_test::exception_range()
+void tst_sim_driver::exception_range()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -220,7 +220,7 @@ void sim_driver_test::exception_range()
     QVERIFY_EXCEPTION_THROWN(d.exception_range(0, 1, 12), std::invalid_argument);
 }
 
-void sim_driver_test::silence()
+void tst_sim_driver::silence()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -249,7 +249,7 @@ void sim_driver_test::silence()
     QCOMPARE(out, (words{6469, 3, 17, 6489}));
 }
 
-void sim_driver_test::bad_crc()
+void tst_sim_driver::bad_crc()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -275,7 +275,7 @@ void sim_driver_test::bad_crc()
     QCOMPARE(m.read(0, 1, out), 1);
 }
 
-void sim_driver_test::short_answer()
+void tst_sim_driver::short_answer()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -308,7 +308,7 @@ void sim_driver_test::short_answer()
     QCOMPARE(m.read(0x50, 2, out), 2);
 }
 
-void sim_driver_test::counts_and_log()
+void tst_sim_driver::counts_and_log()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -352,7 +352,7 @@ void sim_driver_test::counts_and_log()
     QCOMPARE(d.request_log().size(), std::size_t(1));
 }
 
-void sim_driver_test::wire_time()
+void tst_sim_driver::wire_time()
 {
     sim::driver d;
     QVERIFY(d.wire_time()); // on unless switched off
@@ -386,7 +386,7 @@ void sim_driver_test::wire_time()
     QVERIFY2(fastest < 8000, qPrintable(QString::number(fastest)));
 }
 
-void sim_driver_test::scope()
+void tst_sim_driver::scope()
 {
     sim::driver d;
     d.set_wire_time(false);
@@ -475,7 +475,7 @@ void sim_driver_test::scope()
     QCOMPARE(m.read(0x88, 1), (words{0}));
 }
 
-void sim_driver_test::reopen_and_stop()
+void tst_sim_driver::reopen_and_stop()
 {
     sim::driver d;
     d.start();
@@ -550,7 +550,7 @@ void sim_driver_test::reopen_and_stop()
     QVERIFY(t.elapsed() < 100);
 }
 
-void sim_driver_test::graphs_from_profiles()
+void tst_sim_driver::graphs_from_profiles()
 {
     std::vector<profiles::graphic> list(2);
     list[0].trigger = profiles::single(0x88);
@@ -579,7 +579,7 @@ void sim_driver_test::graphs_from_profiles()
     QVERIFY(sim::graphs_for(6758).empty());
 }
 
-void sim_driver_test::standalone()
+void tst_sim_driver::standalone()
 {
     {
         QProcess p;
@@ -667,6 +667,6 @@ void sim_driver_test::standalone()
     }
 }
 
-VELMORA_TEST_MAIN(sim_driver_test)
+VELMORA_TEST_MAIN(tst_sim_driver)
 
 #include "tst_sim_driver.moc"

@@ -83,7 +83,7 @@ script::item command_item(script::u16 a, script::u16 v, const std::string& text)
 
 } // namespace
 
-class script_test : public QObject {
+class tst_script : public QObject {
     Q_OBJECT
 
 private slots:
@@ -379,5 +379,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(script_test)
-#include "script_test.moc"
+VELMORA_TEST_MAIN(tst_script)
+#include "tst_script.moc"
