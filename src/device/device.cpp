@@ -78,7 +78,9 @@ void device::add_item_watch(const profiles::item& item)
 {
     if (ignored(item))
         return;
-    if (watchers_[item.address]++ > 0) {
+    std::vector<profiles::item>& watchers = watchers_[item.address];
+    watchers.push_back(item);
+    if (watchers.size() > 1) {
         VLOG(cl::syslog::dbg) << "item already watched, counted:" << item.address;
         return;
     }
@@ -95,10 +97,20 @@ void device::remove_item_watch(const profiles::item& item)
         VLOG(cl::syslog::warn) << "item not watched, not removed:" << item.address;
         return;
     }
-    if (--watchers_[item.address] > 0)
+    std::vector<profiles::item>& watchers = watchers_[item.address];
+    // The watcher that goes is the one showing the item as given, if any.
+    auto same = [&item](const profiles::item& w) { return w.gui == item.gui && w.length() == item.length(); };
+    auto gone = std::find_if(watchers.begin(), watchers.end(), same);
+    watchers.erase(gone == watchers.end() ? watchers.begin() : gone);
+    if (watchers.empty()) {
+        watchers_.erase(item.address);
+        watch_list_.erase(it);
+    } else if (it->gui != watchers.front().gui || it->length() != watchers.front().length()) {
+        // Read from now on as the control still showing it needs it.
+        *it = watchers.front();
+    } else {
         return;
-    watchers_.erase(item.address);
-    watch_list_.erase(it);
+    }
     watch_changed_ = true;
 }
 

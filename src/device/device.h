@@ -41,9 +41,10 @@ public:
     const profiles::profile& profile() const { return profile_; }
 
     // At most one item per address, counted: a register shown by two
-    // controls stays watched until both have removed it. Removing one that
-    // isn't watched changes nothing and is logged as a warning. Heading rows
-    // and items without registers are ignored.
+    // controls stays watched until both have removed it, as the item of the
+    // control still showing it. Removing one that isn't watched changes
+    // nothing and is logged as a warning. Heading rows and items without
+    // registers are ignored.
     void add_item_watch(const profiles::item& item);
     void remove_item_watch(const profiles::item& item);
     const std::vector<profiles::item>& watch_list() const { return watch_list_; }
@@ -88,8 +89,9 @@ private:
     u16 fw_ = 0;
     u16 id_ = 0;
     std::vector<profiles::item> watch_list_;
-    // How many adds each watched address has had, less its removes.
-    std::map<u16, unsigned> watchers_;
+    // The items of the controls watching each address; the watch list holds
+    // the first of them.
+    std::map<u16, std::vector<profiles::item>> watchers_;
     bool updating_ = false;
     bool watch_changed_ = false;
     // End of the tolerance for a busy driver; empty: none running.

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+using test_support::error_of;
+
 namespace {
 
 typedef script::item item;
@@ -37,17 +39,6 @@ script::command command_of(const std::string& line)
     if (!std::get<0>(i.content).text.empty())
         throw std::logic_error("comment part filled: " + line);
     return std::get<1>(i.content);
-}
-
-// The text of the exception `f` throws, or "no exception".
-template <class F> std::string error_of(F f)
-{
-    try {
-        f();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "no exception";
 }
 
 std::string line_error(const std::string& line)

@@ -18,7 +18,23 @@
 #define VELMORA_TEST_APPLICATION QCoreApplication
 #endif
 
+#include <exception>
+#include <string>
+
 namespace test_support {
+
+// The text of the exception `f` throws, or "no exception".
+template <class F>
+std::string error_of(F f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no exception";
+}
+
 // Sets HOME and XDG_CONFIG_HOME to a directory of the test's own and the
 // organisation and application names the program uses.
 void isolate_settings(const char* test_name);
