@@ -2,6 +2,7 @@
 // it, keep watched items up to date, write an item, save a memory map and
 // run it back.
 
+#include "quick_driver.h"
 #include "sim_link.h"
 #include "device/device.h"
 
@@ -59,7 +60,7 @@ public slots:
 class tst_device_e2e : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
 
     connection::descriptor serial() const { return test_support::serial_descriptor(sim_); }
 
@@ -72,8 +73,6 @@ private slots:
     void initTestCase()
     {
         profiles::init_profiles();
-        sim_.set_wire_time(false);
-        sim_.start();
         connection::modbus_device::set_pause([] {});
         settings().set_busytime(10);
     }

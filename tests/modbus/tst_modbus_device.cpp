@@ -2,6 +2,7 @@
 // RTU back end and the bridge back end (through the bridge stand-in on the
 // same kind of terminal).
 
+#include "quick_driver.h"
 #include "sim_link.h"
 #include "test_main.h"
 
@@ -62,7 +63,7 @@ std::vector<std::string> from(const std::vector<std::string>& lines, const std::
 class tst_modbus_device : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
     int pauses_ = 0;
 
     connection::descriptor descriptor_of(int type) const
@@ -85,8 +86,6 @@ class tst_modbus_device : public QObject {
 private slots:
     void initTestCase()
     {
-        sim_.set_wire_time(false);
-        sim_.start();
         connection::modbus_device::set_pause([this] { ++pauses_; });
     }
 

@@ -1,5 +1,6 @@
 // The simulated driver, seen from a plain libmodbus master on its terminal.
 
+#include "quick_driver.h"
 #include "test_main.h"
 
 #include "sim/sim_driver.h"
@@ -115,9 +116,7 @@ private slots:
 
 void tst_sim_driver::registers()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     QVERIFY(d.running());
     QVERIFY(QString::fromStdString(d.tty_path()).startsWith("/dev/pts/"));
     master m(d.tty_path());
@@ -141,9 +140,7 @@ void tst_sim_driver::registers()
 
 void tst_sim_driver::identity_block()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
 
@@ -160,9 +157,7 @@ void tst_sim_driver::identity_block()
 
 void tst_sim_driver::busy()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -191,9 +186,7 @@ void tst_sim_driver::busy()
 
 void tst_sim_driver::exception_range()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -222,9 +215,7 @@ void tst_sim_driver::exception_range()
 
 void tst_sim_driver::silence()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path(), 50);
     QVERIFY(m.ok());
     words out;
@@ -251,9 +242,7 @@ void tst_sim_driver::silence()
 
 void tst_sim_driver::bad_crc()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -277,9 +266,7 @@ void tst_sim_driver::bad_crc()
 
 void tst_sim_driver::short_answer()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -310,10 +297,7 @@ void tst_sim_driver::short_answer()
 
 void tst_sim_driver::counts_and_log()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.set_request_log(true);
-    d.start();
+    test_support::quick_driver d(true);
     master m(d.tty_path(), 50);
     QVERIFY(m.ok());
     words out;
@@ -388,9 +372,7 @@ void tst_sim_driver::wire_time()
 
 void tst_sim_driver::scope()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
 
