@@ -35,24 +35,18 @@ class tst_floatbox : public QObject {
 
     int writes() const { return int(backend_->written.size()); }
 
-    // Holds the control the factory made, in its frame.
-    std::unique_ptr<QWidget> frame_;
+    control_host host_;
 
     floatbox* make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
-        frame_.reset(create_fbox(blank_item(addr, profiles::fbox, length, dir), dev_));
-        frame_->show();
-        auto* control = control_in<floatbox>(frame_.get());
-        if (control)
-            control->setFocus();
-        return control;
+        return host_.show(control_in<floatbox>(create_fbox(blank_item(addr, profiles::fbox, length, dir), dev_)));
     }
 
 private slots:
     void init() { dev_ = make_device(backend_); }
     void cleanup()
     {
-        frame_.reset();
+        host_.reset();
         dev_.reset();
     }
 

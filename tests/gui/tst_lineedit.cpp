@@ -39,24 +39,18 @@ class tst_lineedit : public QObject {
 
     int writes() const { return int(backend_->written.size()); }
 
-    // Holds the control the factory made, in its frame.
-    std::unique_ptr<QWidget> frame_;
+    control_host host_;
 
     lineedit* make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
-        frame_.reset(create_string(blank_item(addr, profiles::string, length, dir), dev_));
-        frame_->show();
-        auto* control = control_in<lineedit>(frame_.get());
-        if (control)
-            control->setFocus();
-        return control;
+        return host_.show(control_in<lineedit>(create_string(blank_item(addr, profiles::string, length, dir), dev_)));
     }
 
 private slots:
     void init() { dev_ = make_device(backend_); }
     void cleanup()
     {
-        frame_.reset();
+        host_.reset();
         dev_.reset();
     }
 
