@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <vector>
 #include <stdexcept>
 
 using test_support::box_answerer;
@@ -48,6 +49,18 @@ class tst_preferences_dialog : public QObject {
     std::unique_ptr<box_answerer> answerer_;
 
     recording_page* page(const QString& name) { return new recording_page(name, &journal_); }
+
+    // Top pages of these names, added in order; the journal starts empty.
+    std::vector<recording_page*> top_pages(D& d, const QStringList& names)
+    {
+        std::vector<recording_page*> pages;
+        for (const QString& name : names) {
+            pages.push_back(page(name));
+            d.add_item(pages.back());
+        }
+        journal_.clear();
+        return pages;
+    }
 
 private slots:
     void init()
@@ -169,12 +182,10 @@ private slots:
     void ok_apply_cancel()
     {
         D d(D::list_type, true);
-        recording_page* pa = page("A");
-        recording_page* pb = page("B");
-        d.add_item(pa);
-        d.add_item(pb);
+        const auto pages = top_pages(d, {"A", "B"});
+        recording_page* pa = pages[0];
+        recording_page* pb = pages[1];
         d.show();
-        journal_.clear();
 
         ok(d)->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
@@ -225,11 +236,9 @@ private slots:
     void restore_defaults()
     {
         D d(D::list_type, true);
-        recording_page* pa = page("A");
-        recording_page* pb = page("B");
-        d.add_item(pa);
-        d.add_item(pb);
-        journal_.clear();
+        const auto pages = top_pages(d, {"A", "B"});
+        recording_page* pa = pages[0];
+        recording_page* pb = pages[1];
 
         pa->edit();
         answerer_->set_answer(QMessageBox::Cancel);
@@ -329,9 +338,7 @@ private slots:
     void page_failure_is_shown_not_swallowed()
     {
         D d(D::list_type, true);
-        recording_page* pa = page("A");
-        d.add_item(pa);
-        d.add_item(page("B"));
+        recording_page* pa = top_pages(d, {"A", "B"})[0];
         d.show();
         pa->hook = [](const QString& call) {
             if (call == "accept")
