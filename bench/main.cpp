@@ -4,7 +4,9 @@
 
 #include "dorvane/syslog.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+
+#include <cstdlib>
 
 #include <iostream>
 
@@ -17,6 +19,8 @@ const std::vector<bench::command>& commands()
          bench::usage_read},
         {"update", "one device update of a spread watch list, against the wire-time model", bench::run_update,
          bench::usage_update},
+        {"memory", "the raw memory editor's table and its whole-space pass, against the wire-time model",
+         bench::run_memory, bench::usage_memory},
     };
     return table;
 }
@@ -43,7 +47,10 @@ const bench::command* find(const std::string& name)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The editor's benchmark builds widgets; they need no screen.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
     // The program's own threshold: reads log nothing, writes do.
     cl::syslog::logman().level_set(cl::syslog::info);
 
