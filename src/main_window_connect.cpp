@@ -1,0 +1,170 @@
+#include "main_window.h"
+#include "ui_main_window.h"
+
+#include "application.h"
+#include "clear_layout.h"
+
+#include "device/device.h"
+#include "modbus/connection.h"
+#include "modbus/devices.h"
+#include "services/settings.h"
+#include "services/tools.h"
+
+#include "dorvane/profile.h"
+#include "dorvane/syslog.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+cl::syslog::module ___syslog("main");
+
+// Keeps the Connect button disabled for the whole of init_device, on every
+// way out.
+struct button_disabled {
+    QPointer<QWidget> button;
+    explicit button_disabled(QWidget* b) : button(b) { button->setEnabled(false); }
+    ~button_disabled()
+    {
+        if (button)
+            button->setEnabled(true);
+    }
+    button_disabled(const button_disabled&) = delete;
+    button_disabled& operator=(const button_disabled&) = delete;
+};
+
+// Milliseconds between polls for a stored number of seconds; 0 for none.
+int update_interval(int seconds)
+{
+    if (seconds <= 0)
+        return 0;
+    return static_cast<int>(std::min<long long>(seconds * 1000LL, INT_MAX));
+}
+
+} // namespace
+
+void main_window::init_device(bool b)
+{
+    guarded(this, [this, b] {
+        button_disabled busy(ui_->connect);
+        if (!b) {
+            do_disconnected();
+            device_.reset();
+            return;
+        }
+
+        modbus::connection_p link;
+        try {
+            const std::string dev = settings().dev().toStdString();
+            link = std::make_shared<modbus::connection>(modbus::device(dev), 3);
+        } catch (const std::exception& e) {
+            VLOG(cl::syslog::err) << "Can't init modbus:\n" << e.what();
+            QMessageBox::critical(this, tr("Can't init device"),
+                                  tr("Can't connect to device '%1':\n%2")
+                                      .arg(settings().dev(), QString::fromLocal8Bit(e.what())),
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+            do_disconnected();
+            return;
+        }
+
+        try {
+            device_ = std::make_shared<device>(link);
+            if (!profiles::is_registered(device_->id())) {
+                VLOG(cl::syslog::err) << "Profile nto registered:";
+                QMessageBox::critical(this, tr("Can't init device"),
+                                      tr("Profile from this device not supported.\nDevice:(fw:%1 hw:%2 "
+                                         "profile:%3)\n\nTry to download new version")
+                                          .arg(device_->fw())
+                                          .arg(device_->hw())
+                                          .arg(device_->id()),
+                                      QMessageBox::Ok, QMessageBox::NoButton);
+                do_disconnected();
+                return;
+            }
+            device_->set_profile(profiles::get_profile(device_->id()));
+        } catch (const std::exception& e) {
+            VLOG(cl::syslog::err) << "Can't init device:\n" << e.what();
+            QMessageBox::critical(this, tr("Can't init device"),
+                                  tr("Can't init device '%1':\n%2")
+                                      .arg(settings().dev(), QString::fromLocal8Bit(e.what())),
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+            do_disconnected();
+            return;
+        }
+        link.reset();
+
+        do_connected();
+    });
+}
+
+void main_window::free_device()
+{
+    do_disconnected();
+    device_.reset();
+}
+
+void main_window::do_connected()
+{
+    VLOG(cl::syslog::info) << "device connected hw:" << device_->hw() << " fw:" << device_->fw()
+                           << " profile:" << device_->id();
+    ui_->hw->setValue(device_->hw());
+    ui_->fw->setValue(device_->fw());
+    ui_->profile->setValue(device_->id());
+    ui_->hw->setEnabled(true);
+    ui_->fw->setEnabled(true);
+    ui_->profile->setEnabled(true);
+    ui_->devinfo->show();
+
+    // Fills the link's copy of the driver's memory, from which a page's
+    // first values come without traffic.
+    try {
+        const profiles::profile& p = device_->profile();
+        std::vector<profiles::item> all(p.static_map);
+        for (const auto& page : p.pages)
+            all.insert(all.end(), page.second.begin(), page.second.end());
+        device_->optimized_read(all, false);
+    } catch (const std::exception& e) {
+        VLOG(cl::syslog::err) << "Exception: initial optimized read failed:" << e.what();
+    }
+
+    init_graphics();
+    init_static_panel();
+    init_control_panel();
+
+    updater = new QTimer(device_.get());
+    tools::connect(updater, SIGNAL(timeout()), [this] { update_tick(); });
+    if (int interval = update_interval(settings().updatetime()))
+        updater->start(interval);
+
+    emit connected(true);
+}
+
+void main_window::do_disconnected()
+{
+    VLOG(cl::syslog::info) << "device disconnected";
+    if (updater)
+        updater->stop();
+    graph_menu_->clear();
+    ui_->connect->setChecked(false);
+    clear_layout(ui_->static_panel->layout());
+    clear_layout(ui_->page_panel->layout());
+    clear_layout(ui_->control_panel->layout());
+    ui_->hw->setValue(0);
+    ui_->fw->setValue(0);
+    ui_->profile->setValue(0);
+    ui_->hw->setEnabled(false);
+    ui_->fw->setEnabled(false);
+    ui_->profile->setEnabled(false);
+    ui_->devinfo->hide();
+    emit connected(false);
+    // The tick, a page button or a box of theirs may be running this; their
+    // relays survive the deletion of their sender, and they use only their
+    // locals afterwards.
+    delete updater.data();
+    device_.reset();
+}

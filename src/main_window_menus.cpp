@@ -1,0 +1,52 @@
+#include "main_window.h"
+#include "ui_main_window.h"
+
+#include "application.h"
+
+#include "device/device.h"
+#include "services/tools.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextEdit>
+
+void main_window::init_ui()
+{
+    QMenu* file = menuBar()->addMenu(tr("File"));
+    QAction* run_script = file->addAction(QIcon("icons:play.png"), "Run script...");
+    QAction* save_map = file->addAction(QIcon("icons:down.png"), "Save map...");
+    // The window makes no raw memory editor, so its entry never shows.
+    if (memory_table_)
+        file->addAction("Raw Memory Editor");
+    file->addAction("Show log", log_.data(), SLOT(show()), QKeySequence());
+
+    tools::connect(run_script, SIGNAL(triggered(bool)), [this] { guarded(this, [this] { run_script_command(); }); });
+    connect(this, SIGNAL(connected(bool)), run_script, SLOT(setEnabled(bool)));
+    tools::connect(save_map, SIGNAL(triggered(bool)), [this] { guarded(this, [this] { save_map_command(); }); });
+    connect(this, SIGNAL(connected(bool)), save_map, SLOT(setEnabled(bool)));
+
+    // The preferences dialog and the About box are not part of this
+    // version: their entries are shown, but disabled.
+    QMenu* options = menuBar()->addMenu(tr("Options"));
+    options->addAction(QIcon("icons:configure.png"), tr("Preferences"))->setEnabled(false);
+
+    graph_menu_ = menuBar()->addMenu(tr("Graph"));
+    tools::connect(this, SIGNAL(connected(bool)), [this] {
+        // The profile display reads 0 whenever no device is connected.
+        bool graphs = ui_->profile->value() != 0 && device_ && !device_->profile().graphics.empty();
+        graph_menu_->setEnabled(graphs);
+    });
+
+    connect(ui_->connect, SIGNAL(clicked(bool)), this, SLOT(init_device(bool)));
+
+    QMenu* about = menuBar()->addMenu(tr("About"));
+    QAction* about_box = about->addAction(QIcon("icons:engine.png"), tr("About"));
+    about_box->setMenuRole(QAction::AboutRole);
+    about_box->setEnabled(false);
+    QAction* about_qt = about->addAction(QIcon("icons:qt-icon.png"), tr("About Qt"));
+    about_qt->setMenuRole(QAction::AboutQtRole);
+    connect(about_qt, SIGNAL(triggered(bool)), qApp, SLOT(aboutQt()));
+}

@@ -1,0 +1,86 @@
+#include "main_window.h"
+
+#include "application.h"
+
+#include "device/device.h"
+#include "modbus/errors.h"
+#include "services/tools.h"
+
+#include "dorvane/syslog.h"
+
+#include <QMessageBox>
+
+namespace {
+
+cl::syslog::module ___syslog("main");
+
+// Set while the box of its kind (and the disconnect after it) is in
+// progress, so that ticks from nested event loops don't stack boxes.
+struct flag_set {
+    bool& flag;
+    explicit flag_set(bool& f) : flag(f) { flag = true; }
+    ~flag_set() { flag = false; }
+    flag_set(const flag_set&) = delete;
+    flag_set& operator=(const flag_set&) = delete;
+};
+
+void log_failure(const std::exception& e)
+{
+    VLOG(cl::syslog::err) << "===>  Main profile update finished by exception!";
+    VLOG(cl::syslog::err) << "Exception: can't update profile:" << e.what();
+}
+
+} // namespace
+
+void main_window::update_tick()
+{
+    guarded(this, [this] {
+        if (is_blocked())
+            return;
+        // Holds the device through the reads' event loops, whatever they
+        // do to the window.
+        std::shared_ptr<device> dev = device_;
+        if (!dev)
+            return;
+        try {
+            VLOG(cl::syslog::dbg) << "===>  Start main profile update...";
+            dev->update_profile(false);
+            VLOG(cl::syslog::dbg) << "===>  Main profile update finished";
+        } catch (const modbus::protocol_exception& e) {
+            log_failure(e);
+            // A failure of a device the window has already let go of is
+            // no longer the user's concern.
+            if (dev != device_)
+                return;
+            if (e.code == modbus::protocol_exception::busy) {
+                static bool error = false;
+                if (error)
+                    return;
+                flag_set in_progress(error);
+                auto answer = QMessageBox::warning(this, tr("Device timeout"), tr("Device is busy. Close device?"),
+                                                   QMessageBox::Ignore | QMessageBox::Close);
+                if (answer == QMessageBox::Close)
+                    do_disconnected();
+                return;
+            }
+            static bool error = false;
+            if (error)
+                return;
+            flag_set in_progress(error);
+            invoke_msg(this, QMessageBox::Critical, tr("Device error"),
+                       tr("Device connection error. Connection closed."), QMessageBox::Ok);
+            do_disconnected();
+        } catch (const std::exception& e) {
+            log_failure(e);
+            if (dev != device_)
+                return;
+            static bool error = false;
+            if (error)
+                return;
+            flag_set in_progress(error);
+            invoke_msg(this, QMessageBox::Critical, tr("Device error"),
+                       tr("Device connection error. Connection closed."), QMessageBox::Ok);
+            do_disconnected();
+        }
+    });
+}
