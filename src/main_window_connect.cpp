@@ -135,6 +135,7 @@ void main_window::do_connected()
     init_graphics();
     init_static_panel();
     init_control_panel();
+    attach_memory_table();
 
     updater = new QTimer(device_.get());
     tools::connect(updater, SIGNAL(timeout()), [this] { update_tick(); });
@@ -149,6 +150,7 @@ void main_window::do_disconnected()
     VLOG(cl::syslog::info) << "device disconnected";
     if (updater)
         updater->stop();
+    detach_memory_table();
     graph_menu_->clear();
     ui_->connect->setChecked(false);
     clear_layout(ui_->static_panel->layout());
