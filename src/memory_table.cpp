@@ -35,11 +35,6 @@ QString header_label(int section)
     return QStringLiteral("0x") + QString::number(section, 16).toUpper();
 }
 
-QString local8(const char* text)
-{
-    return QString::fromLocal8Bit(text);
-}
-
 } // namespace
 
 std::pair<u16, u16> map_pos(u16 address)
@@ -128,10 +123,8 @@ void memory_table::connect_device()
         connection_ = conn;
         set_enabled(true);
     } catch (const std::exception& e) {
-        if (!self)
-            return;
-        report(QStringLiteral("Can't open to device"),
-               QStringLiteral("Can't open device '%1' : %2").arg(ui_->device->text(), local8(e.what())));
+        if (self)
+            report(QStringLiteral("Can't open to device"), QStringLiteral("Can't open device '%1' : %2"), e);
     }
 }
 
@@ -154,10 +147,8 @@ void memory_table::read()
                 set_cell(address, data.front());
         }
     } catch (const std::exception& e) {
-        if (!self)
-            return;
-        report(QStringLiteral("Can't read data"),
-               QStringLiteral("Can't read data '%1' : %2").arg(ui_->device->text(), local8(e.what())));
+        if (self)
+            report(QStringLiteral("Can't read data"), QStringLiteral("Can't read data '%1' : %2"), e);
     }
 }
 
@@ -171,19 +162,14 @@ void memory_table::write()
     QPointer<memory_table> self(this);
     try {
         conn->write_registers(address, data);
-    } catch (const modbus::protocol_exception& e) {
-        // The driver refused the address or the value: the register keeps
-        // its old value, which the user must learn.
-        VLOG(cl::syslog::err) << "Can't write data:" << e.what();
-        if (!self)
-            return;
-        report(QStringLiteral("Can't write data"),
-               QStringLiteral("Can't write data '%1' : %2").arg(ui_->device->text(), local8(e.what())));
     } catch (const std::exception& e) {
-        if (!self)
-            return;
-        report(QStringLiteral("Can't write data"),
-               QStringLiteral("Can't write data '%1' : %2").arg(ui_->device->text(), local8(e.what())));
+        // The driver refused the address or the value: the register keeps
+        // its old value, which the user must learn like any other failure.
+        if (dynamic_cast<const modbus::protocol_exception*>(&e)) {
+            VLOG(cl::syslog::err) << "Can't write data:" << e.what();
+        }
+        if (self)
+            report(QStringLiteral("Can't write data"), QStringLiteral("Can't write data '%1' : %2"), e);
     }
 }
 
@@ -218,10 +204,8 @@ void memory_table::read_all()
                 return;
         }
     } catch (const std::exception& e) {
-        if (!self)
-            return;
-        report(QStringLiteral("Can't read data"),
-               QStringLiteral("Can't read data '%1' : %2").arg(ui_->device->text(), local8(e.what())));
+        if (self)
+            report(QStringLiteral("Can't read data"), QStringLiteral("Can't read data '%1' : %2"), e);
     }
 }
 
@@ -250,7 +234,7 @@ void memory_table::show_device_list()
             box->addItem(QString::fromLocal8Bit(modbus::to_string(d).c_str()));
     } catch (const std::exception& e) {
         delete box;
-        report(QStringLiteral("Can't open to device"), local8(e.what()));
+        report(QStringLiteral("Can't open to device"), QStringLiteral("Can't open device '%1' : %2"), e);
         return;
     }
     tools::connect(box, SIGNAL(currentIndexChanged(int)), [this, box] {
@@ -276,11 +260,12 @@ void memory_table::set_cell(u16 address, u16 value)
     ui_->mt->item(pos.second, pos.first)->setText(QString::number(value));
 }
 
-void memory_table::report(const QString& title, const QString& text)
+void memory_table::report(const QString& title, const QString& text, const std::exception& e)
 {
     // On the heap: a box on the stack would be deleted twice if the editor,
     // its parent, went away while the box runs its loop.
-    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
+    const QString shown = text.arg(ui_->device->text(), QString::fromLocal8Bit(e.what()));
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Critical, title, shown, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->exec();
 }

@@ -11,6 +11,7 @@
 #include <QModelIndex>
 #include <QWidget>
 
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -47,8 +48,9 @@ private:
     void goto_profile_cell();
     void set_cell(unsigned short address, unsigned short value);
     // A critical box with one OK button, safe against the editor being
-    // deleted while it is open.
-    void report(const QString& title, const QString& text);
+    // deleted while it is open; in `text`, %1 is the device's text, %2 the
+    // reason.
+    void report(const QString& title, const QString& text, const std::exception& e);
 
     std::unique_ptr<Ui_memory_table> ui_;
     modbus::connection_p connection_;
