@@ -2,12 +2,12 @@
 // must be cut short or a request observed in flight, against the recording
 // back end).
 
-#include "box_answerer.h"
+#include "emulation.h"
+#include "modal_answerer.h"
+#include "quick_driver.h"
 #include "recording_output.h"
 #include "sim_link.h"
 #include "test_main.h"
-
-#include "../device/test_backend.h"
 
 #include "memory_table.h"
 #include "modbus/devices.h"
@@ -83,15 +83,13 @@ void type_into(QHexSpinBox* box, const QString& text)
 class tst_memory_table : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
 
     modbus::connection_p sim_link() { return std::make_shared<modbus::connection>(test_support::serial_descriptor(sim_), 3); }
 
 private slots:
     void initTestCase()
     {
-        sim_.set_wire_time(false);
-        sim_.start();
         // Failed attempts don't sleep.
         modbus::connection::modbus_device::set_pause([] {});
         test_support::log_recorder();
@@ -203,7 +201,7 @@ private slots:
         child<QHexSpinBox>(mt, "addr")->setValue(0x600);
         child<QHexSpinBox>(mt, "value")->setValue(9);
         auto& log = test_support::log_recorder();
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         mt.write();
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.boxes()[0].title, QStringLiteral("Can't write data"));
@@ -255,7 +253,7 @@ private slots:
         sim_.reset_counts();
         memory_table mt;
         mt.set_connection(sim_link());
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         QTest::mouseClick(child<QPushButton>(mt, "read_all"), Qt::LeftButton);
         QCOMPARE(boxes.count(), 0);
 
@@ -271,17 +269,17 @@ private slots:
 
     void read_all_follows_what_came_back()
     {
-        modbus::connection::emulation_device::vmem.clear();
+        test_support::vmem().clear();
         for (unsigned a = 0; a < 0x10000; ++a)
-            modbus::connection::emulation_device::vmem[static_cast<unsigned short>(a)] = pattern(a);
-        test_support::test_backend* be = nullptr;
+            test_support::vmem()[static_cast<unsigned short>(a)] = pattern(a);
+        test_support::recording_backend* be = nullptr;
         memory_table mt;
         mt.set_connection(test_support::test_connection(be));
 
         // Every reply is short: each block starts where the last one ended.
         be->short_reads = 100;
         mt.read_all();
-        QCOMPARE(be->reads(), std::size_t(656));
+        QCOMPARE(be->reads().size(), std::size_t(656));
         for (std::size_t i = 0; i < be->requests.size(); ++i) {
             QCOMPARE(be->requests[i].address, static_cast<unsigned short>(i * 100));
             QCOMPARE(be->requests[i].count, std::size_t(i == 655 ? 36 : 110));
@@ -291,10 +289,10 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("cell %1 holds %2").arg(a).arg(cell(mt, static_cast<unsigned short>(a)))));
 
         // A reply without registers ends the pass.
-        be->requests.clear();
+        be->clear();
         be->short_reads = 0;
         mt.read_all();
-        QCOMPARE(be->reads(), std::size_t(1));
+        QCOMPARE(be->reads().size(), std::size_t(1));
     }
 
     void read_failures_are_reported()
@@ -303,7 +301,7 @@ private slots:
         mt.set_connection(sim_link());
         mt.findChild<QLineEdit*>(QStringLiteral("device"))->setText(QStringLiteral("pts"));
         sim_.exception_range(0x700, 10, MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS);
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
 
         // The failing block ends the pass; earlier blocks keep their texts.
         sim_.set_register(0x10, 4321);
@@ -325,7 +323,7 @@ private slots:
     void connect_opens_a_link_of_its_own()
     {
         memory_table mt;
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         auto* device = child<QLineEdit>(mt, "device");
 
         device->setText(QStringLiteral("no such port"));
@@ -418,29 +416,29 @@ private slots:
 
     void pass_ends_when_link_or_editor_goes()
     {
-        test_support::test_backend* be = nullptr;
+        test_support::recording_backend* be = nullptr;
         QPointer<memory_table> mt = new memory_table;
         // Held here as well, so that the back end outlives the editor.
         modbus::connection_p link = test_support::test_connection(be);
         mt->set_connection(link);
         // The link is taken away while events run after the third block.
         be->on_request = [&](const test_support::backend_request&) {
-            if (be->reads() == 3)
+            if (be->reads().size() == 3)
                 QTimer::singleShot(0, mt, [&] { mt->set_connection(nullptr); });
         };
         mt->read_all();
-        QCOMPARE(be->reads(), std::size_t(3));
+        QCOMPARE(be->reads().size(), std::size_t(3));
 
         // The editor is deleted while events run after the fifth block.
-        be->requests.clear();
+        be->clear();
         mt->set_connection(link);
         be->on_request = [&](const test_support::backend_request&) {
-            if (be->reads() == 5)
+            if (be->reads().size() == 5)
                 QTimer::singleShot(0, [&] { delete mt.data(); });
         };
         mt->read_all();
         QVERIFY(mt.isNull());
-        QCOMPARE(be->reads(), std::size_t(5));
+        QCOMPARE(be->reads().size(), std::size_t(5));
     }
 };
 
