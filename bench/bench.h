@@ -87,5 +87,7 @@ int run_update(const std::vector<std::string>& args);
 void usage_update(std::ostream& os);
 int run_memory(const std::vector<std::string>& args);
 void usage_memory(std::ostream& os);
+int run_window(const std::vector<std::string>& args);
+void usage_window(std::ostream& os);
 
 } // namespace bench
