@@ -9,6 +9,7 @@
 #include "modbus/devices.h"
 #include "services/settings.h"
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include "dorvane/profile.h"
 #include "dorvane/syslog.h"
