@@ -57,6 +57,24 @@ modbus::connection::descriptor descriptor_for(link_kind k, const sim::driver& d)
     return desc;
 }
 
+int timed_backend::write_registers(unsigned short address, const std::vector<unsigned short>& values)
+{
+    const auto t0 = clock::now();
+    const int n = inner_->write_registers(address, values);
+    link_us += micros(clock::now() - t0);
+    ++requests;
+    return n;
+}
+
+int timed_backend::read_registers(unsigned short address, std::vector<unsigned short>& values, bool from_copy)
+{
+    const auto t0 = clock::now();
+    const int n = inner_->read_registers(address, values, from_copy);
+    link_us += micros(clock::now() - t0);
+    ++requests;
+    return n;
+}
+
 stats summarize(std::vector<double> us)
 {
     stats s;

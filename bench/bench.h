@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,11 +64,29 @@ inline double micros(clock::duration d)
     return std::chrono::duration<double, std::micro>(d).count();
 }
 
+// Forwards to a real back end and adds up the time its requests take.
+class timed_backend : public modbus::connection::device {
+public:
+    explicit timed_backend(std::unique_ptr<modbus::connection::device> inner) : inner_(std::move(inner)) {}
+
+    double link_us = 0;
+    unsigned requests = 0;
+
+    int write_registers(unsigned short address, const std::vector<unsigned short>& values) override;
+    int read_registers(unsigned short address, std::vector<unsigned short>& values, bool from_copy) override;
+    modbus::connection::descriptor& desc() override { return inner_->desc(); }
+
+private:
+    std::unique_ptr<modbus::connection::device> inner_;
+};
+
 // The benchmarks.
 int run_read(const std::vector<std::string>& args);
 void usage_read(std::ostream& os);
 int run_update(const std::vector<std::string>& args);
 void usage_update(std::ostream& os);
+int run_memory(const std::vector<std::string>& args);
+void usage_memory(std::ostream& os);
 int run_window(const std::vector<std::string>& args);
 void usage_window(std::ostream& os);
 

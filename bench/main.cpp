@@ -17,6 +17,8 @@ const std::vector<bench::command>& commands()
          bench::usage_read},
         {"update", "one device update of a spread watch list, against the wire-time model", bench::run_update,
          bench::usage_update},
+        {"memory", "the raw memory editor's table and its whole-space pass, against the wire-time model",
+         bench::run_memory, bench::usage_memory},
         {"window", "the program's start, and the main window connecting, paging and polling", bench::run_window,
          bench::usage_window},
     };

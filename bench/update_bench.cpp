@@ -18,33 +18,6 @@ namespace bench {
 
 namespace {
 
-// Forwards to a real back end and adds up the time its requests take.
-class timed_backend : public modbus::connection::device {
-public:
-    explicit timed_backend(std::unique_ptr<modbus::connection::device> inner) : inner_(std::move(inner)) {}
-
-    double link_us = 0;
-
-    int write_registers(unsigned short address, const std::vector<unsigned short>& values) override
-    {
-        const auto t0 = clock::now();
-        const int n = inner_->write_registers(address, values);
-        link_us += micros(clock::now() - t0);
-        return n;
-    }
-    int read_registers(unsigned short address, std::vector<unsigned short>& values, bool from_copy) override
-    {
-        const auto t0 = clock::now();
-        const int n = inner_->read_registers(address, values, from_copy);
-        link_us += micros(clock::now() - t0);
-        return n;
-    }
-    modbus::connection::descriptor& desc() override { return inner_->desc(); }
-
-private:
-    std::unique_ptr<modbus::connection::device> inner_;
-};
-
 struct layout {
     std::vector<profiles::item> items;
     std::vector<sim::request> reads; // one per run of consecutive registers

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QPushButton;
 class QTextEdit;
@@ -25,7 +26,7 @@ class main_window;
 }
 
 // The window creates no raw memory editor; the deleter keeps the owning
-// pointer usable without the editor's definition.
+// pointer usable without the editor's definition (main_window_memory.cpp).
 struct memory_table_deleter {
     void operator()(memory_table* editor) const;
 };
@@ -68,6 +69,11 @@ private:
     void show_page(QPushButton* button, const std::vector<profiles::item>& items);
     // One poll of the connected device (main_window_tick.cpp).
     void update_tick();
+    // The raw memory editor, when the window holds one (main_window_memory.cpp):
+    // its File entry, and the link and polled items while connected.
+    void add_memory_table_entry(QMenu* file, QAction* before);
+    void attach_memory_table();
+    void detach_memory_table();
     // "Run script..." and "Save map..." (main_window_files.cpp).
     void run_script_command();
     void save_map_command();

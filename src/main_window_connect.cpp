@@ -145,6 +145,7 @@ void main_window::do_connected()
     init_control_panel();
     if (dev != device_)
         return;
+    attach_memory_table();
 
     updater = new QTimer(dev.get());
     tools::connect(updater, SIGNAL(timeout()), [this] { update_tick(); });
@@ -159,6 +160,7 @@ void main_window::do_disconnected()
     VLOG(cl::syslog::info) << "device disconnected";
     if (updater)
         updater->stop();
+    detach_memory_table();
     graph_menu_->clear();
     ui_->connect->setChecked(false);
     clear_layout(ui_->static_panel->layout());

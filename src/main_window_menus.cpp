@@ -18,10 +18,9 @@ void main_window::init_ui()
     QMenu* file = menuBar()->addMenu(tr("File"));
     QAction* run_script = file->addAction(QIcon("icons:play.png"), "Run script...");
     QAction* save_map = file->addAction(QIcon("icons:down.png"), "Save map...");
+    QAction* show_log = file->addAction("Show log", log_.data(), SLOT(show()), QKeySequence());
     // The window makes no raw memory editor, so its entry never shows.
-    if (memory_table_)
-        file->addAction("Raw Memory Editor");
-    file->addAction("Show log", log_.data(), SLOT(show()), QKeySequence());
+    add_memory_table_entry(file, show_log);
 
     tools::connect(run_script, SIGNAL(triggered(bool)), [this] { guarded(this, [this] { run_script_command(); }); });
     connect(this, SIGNAL(connected(bool)), run_script, SLOT(setEnabled(bool)));

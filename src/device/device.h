@@ -66,6 +66,8 @@ public:
     script dump_profile();
 
     modbus::connection& connection() { return *connection_; }
+    // The link itself, for whoever works on it beside the device.
+    modbus::connection_p shared_connection() const { return connection_; }
     // An update is running.
     bool updating() const { return updating_; }
 

@@ -17,6 +17,18 @@ bool main_window_test_access::fire_timer()
     return QMetaObject::invokeMethod(updater.data(), "timeout", Qt::DirectConnection);
 }
 
+void main_window_test_access::give_memory_table(main_window& w, memory_table* editor)
+{
+    w.memory_table_.reset(editor);
+    for (QAction* m : w.menuBar()->actions())
+        if (m->menu() && m->text() == "File")
+            for (QAction* a : m->menu()->actions())
+                if (a->text() == "Show log") {
+                    w.add_memory_table_entry(m->menu(), a);
+                    return;
+                }
+}
+
 namespace test_support {
 
 sim_window::sim_window(unsigned short id, bool scope)

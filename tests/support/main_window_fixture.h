@@ -47,6 +47,9 @@ struct main_window_test_access {
     static void run_script(main_window& w) { w.run_script_command(); }
     static void save_map(main_window& w) { w.save_map_command(); }
     static void init_graphics(main_window& w) { w.init_graphics(); }
+    // The window makes no raw memory editor: this gives it one, with the
+    // File entry it would have had from the start. The window owns it.
+    static void give_memory_table(main_window& w, memory_table* editor);
 };
 
 namespace test_support {
