@@ -108,9 +108,8 @@ std::vector<double> time_starts(long count, const QString& program)
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home.path());
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // The program's standard output is block-buffered into a pipe.
         const auto t0 = clock::now();
-        p.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), program, QStringLiteral("--single")});
+        p.start(program, {QStringLiteral("--single")});
         QByteArray out;
         bool shown = false;
         while (!shown && p.waitForReadyRead(10000)) {
