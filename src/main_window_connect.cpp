@@ -38,15 +38,14 @@ struct button_disabled {
     button_disabled& operator=(const button_disabled&) = delete;
 };
 
-// Milliseconds between polls for a stored number of seconds; 0 for none.
+} // namespace
+
 int update_interval(int seconds)
 {
     if (seconds <= 0)
         return 0;
     return static_cast<int>(std::min<long long>(seconds * 1000LL, INT_MAX));
 }
-
-} // namespace
 
 void main_window::init_device(bool b)
 {
