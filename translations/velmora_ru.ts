@@ -176,6 +176,25 @@ To move the Graph, press Shift + Left Click and Drag
     </message>
 </context>
 <context>
+    <name>main_window</name>
+    <message>
+        <source>Options</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Параметры</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation>О Qt</translation>
+    </message>
+</context>
+<context>
     <name>main_prefs_form</name>
     <message>
         <source>Form</source>
