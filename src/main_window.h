@@ -39,6 +39,9 @@ extern QPointer<QPushButton> current_button;
 
 class main_window : public QMainWindow {
     Q_OBJECT
+    // The tests' way to the members below (tests/support).
+    friend struct main_window_test_access;
+
 public:
     explicit main_window(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~main_window() override;

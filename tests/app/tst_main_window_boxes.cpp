@@ -1,23 +1,15 @@
 // Preferences and About from a main window connected to the simulated
 // driver.
 
-#include "main_window.h"
-
-#include "box_answerer.h"
+#include "main_window_fixture.h"
 #include "test_main.h"
 
 #include "modbus/devices.h"
-#include "modbus/modbus_device.h"
 #include "services/settings.h"
-#include "sim/sim_driver.h"
 
-#include "dorvane/profile.h"
-
-#include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
@@ -28,17 +20,6 @@
 
 namespace {
 
-QAction* menu_entry(main_window& w, const QString& text)
-{
-    for (QAction* menu : w.menuBar()->actions())
-        if (menu->menu())
-            for (QAction* a : menu->menu()->actions())
-                if (a->text() == text)
-                    return a;
-    qFatal("no menu entry %s", qPrintable(text));
-    return nullptr;
-}
-
 QPushButton* ok_of(QWidget* dialog)
 {
     return dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
@@ -48,8 +29,6 @@ QPushButton* ok_of(QWidget* dialog)
 
 class tst_main_window_boxes : public QObject {
     Q_OBJECT
-
-    sim::driver sim_;
 
     // Runs `f` on the next modal dialog (not a message box) once it shows.
     void when_dialog(std::function<void(QWidget*)> f)
@@ -66,48 +45,34 @@ class tst_main_window_boxes : public QObject {
         poll->start(10);
     }
 
-    void set_interval_on_device_page(main_window& w, int seconds, bool* paused)
+    // Preferences: the device page's update time set and applied with Ok.
+    void set_update_time(test_support::sim_window& w, int seconds, bool* paused)
     {
         when_dialog([seconds, paused](QWidget* d) {
             *paused = updater && !updater->isActive();
-            auto* list = d->findChild<QListWidget*>();
-            list->setCurrentRow(1);
+            d->findChild<QListWidget*>()->setCurrentRow(1);
             d->findChild<QSpinBox*>("update_interval")->setValue(seconds);
             ok_of(d)->click();
         });
-        menu_entry(w, "Preferences")->trigger();
+        w.action("Options", "Preferences")->trigger();
     }
 
 private slots:
-    void initTestCase()
-    {
-        profiles::init_profiles();
-        sim_.set_wire_time(false);
-        sim_.start();
-        modbus::connection::modbus_device::set_pause([] {});
-        const std::string tty = sim_.tty_path();
-        modbus::set_serial_port_source([tty] { return std::vector<modbus::serial_port>{{"simport", tty}}; });
-    }
-
-    void cleanupTestCase()
-    {
-        modbus::set_serial_port_source({});
-        modbus::connection::modbus_device::set_pause({});
-        sim_.stop();
-    }
-
     void init()
     {
         QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
                   QCoreApplication::applicationName())
             .clear();
+        modbus::set_serial_port_source([] { return std::vector<modbus::serial_port>(); });
     }
+
+    void cleanupTestCase() { modbus::set_serial_port_source({}); }
 
     void preferences_while_connected()
     {
-        settings().set_dev("simport");
-        main_window w;
-        QTest::mouseClick(w.findChild<QPushButton*>("connect"), Qt::LeftButton);
+        test_support::sim_window w;
+        w.set_updatetime(2);
+        QVERIFY(w.connect());
         QVERIFY(updater);
         QVERIFY(updater->isActive());
         QCOMPARE(updater->interval(), 2000);
@@ -123,37 +88,41 @@ private slots:
             paused = updater && !updater->isActive();
             d->close();
         });
-        menu_entry(w, "Preferences")->trigger();
+        w.action("Options", "Preferences")->trigger();
         QCOMPARE(title, QString("Preferences"));
         QCOMPARE(pages, QStringList({"Application", "Device"}));
         QVERIFY(paused);
         QVERIFY(updater && updater->isActive());
         QCOMPARE(updater->interval(), 2000);
 
-        set_interval_on_device_page(w, 5, &paused);
+        paused = false;
+        set_update_time(w, 5, &paused);
         QVERIFY(paused);
         QCOMPARE(settings().updatetime(), 5);
         QVERIFY(updater && updater->isActive());
         QCOMPARE(updater->interval(), 5000);
         // The device page kept the device it was opened with.
-        QCOMPARE(settings().dev(), QString("simport"));
+        QCOMPARE(settings().dev(), QString("Autodetect"));
 
-        set_interval_on_device_page(w, 0, &paused);
+        paused = false;
+        set_update_time(w, 0, &paused);
         QVERIFY(paused);
         QVERIFY(updater);
         QVERIFY(!updater->isActive());
+        QVERIFY(w.connected());
+        QCOMPARE(w.boxes.count(), 0);
     }
 
     void preferences_while_disconnected()
     {
-        main_window w;
+        test_support::sim_window w;
         QVERIFY(!updater);
         bool shown = false;
         when_dialog([&](QWidget* d) {
             shown = true;
             d->close();
         });
-        menu_entry(w, "Preferences")->trigger();
+        w.action("Options", "Preferences")->trigger();
         QVERIFY(shown);
         QVERIFY(!updater);
     }
@@ -169,7 +138,7 @@ private slots:
         QCOMPARE(lines[0], QString("Tarnwick Solvery GUI 2.0"));
         QCOMPARE(lines[9], QString(" - libmodbus (GNU Lesser General Public License version 2.1) "));
 
-        main_window w;
+        test_support::sim_window w;
         QString title, shown;
         bool parentless = false;
         when_dialog([&](QWidget* d) {
@@ -178,7 +147,7 @@ private slots:
             shown = d->findChild<QTextEdit*>("text")->toPlainText();
             d->close();
         });
-        menu_entry(w, "About")->trigger();
+        w.action("About", "About")->trigger();
         QCOMPARE(title, QString("About"));
         QVERIFY(parentless);
         // Each CR LF is one line break of the document.

@@ -1,0 +1,350 @@
+// The main window against the simulated driver: connecting and its
+// failures, the panels, the update tick and its boxes, and the window's
+// own life.
+
+#include "main_window_fixture.h"
+#include "recording_output.h"
+#include "test_main.h"
+
+#include "services/settings.h"
+
+#include <QFrame>
+#include <QLayout>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QTimer>
+
+#include <climits>
+
+using test_support::sim_window;
+
+namespace {
+
+int layout_items(main_window& w, const char* frame)
+{
+    QLayout* l = w.findChild<QFrame*>(frame)->layout();
+    return l ? l->count() : 0;
+}
+
+QScrollArea* shown_page(main_window& w)
+{
+    return w.findChild<QFrame*>("page_panel")->findChild<QScrollArea*>();
+}
+
+bool starts_with(const std::vector<std::string>& texts, const std::string& prefix)
+{
+    for (const auto& t : texts)
+        if (t.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class tst_main_window : public QObject {
+    Q_OBJECT
+
+    test_support::recording_output* log_ = nullptr;
+
+    // The disconnected state, whatever led to it.
+    void verify_disconnected(sim_window& w)
+    {
+        QVERIFY(!w.connected());
+        QVERIFY(!w.connect_button()->isChecked());
+        QVERIFY(w.connect_button()->isEnabled());
+        for (const char* name : {"hw", "fw", "profile"}) {
+            QCOMPARE(w.spin(name)->value(), 0);
+            QVERIFY(!w.spin(name)->isEnabled());
+        }
+        QVERIFY(w.window->findChild<QWidget*>("devinfo")->isHidden());
+        QCOMPARE(layout_items(*w.window, "static_panel"), 0);
+        QCOMPARE(layout_items(*w.window, "page_panel"), 0);
+        QCOMPARE(layout_items(*w.window, "control_panel"), 0);
+        QVERIFY(!w.action("File", "Run script...")->isEnabled());
+        QVERIFY(!w.action("File", "Save map...")->isEnabled());
+        QVERIFY(!w.menu("Graph")->isEnabled());
+        QVERIFY(w.menu("Graph")->actions().isEmpty());
+        QVERIFY(updater.isNull());
+    }
+
+private slots:
+    void initTestCase() { log_ = &test_support::log_recorder(); }
+
+    void init()
+    {
+        log_->clear();
+        settings s;
+        s.set_geometry(QByteArray());
+        s.set_state(QByteArray());
+        s.set_busytime(10);
+    }
+
+    void initial_state()
+    {
+        sim_window w;
+        verify_disconnected(w);
+        QStringList file;
+        for (QAction* a : w.menu("File")->actions())
+            file << a->text();
+        QCOMPARE(file, QStringList({"Run script...", "Save map...", "Show log"}));
+        QStringList menus;
+        for (QAction* a : w.window->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({"File", "Options", "Graph", "About"}));
+        QVERIFY(w.action("About", "About Qt")->isEnabled());
+        QVERIFY(w.window->findChild<QWidget*>("devinfo")->isHidden());
+        QCOMPARE(w.window->size(), QSize(800, 600));
+        QCOMPARE(w.window->windowTitle(), QString("Tarnwick Solvery Control"));
+        QCOMPARE(main_window_test_access::plot(*w.window)->windowTitle(),
+                 QString("Tarnwick Solvery Control - Graph"));
+        QVERIFY(main_window_test_access::log(*w.window)->isHidden());
+        const int release = log_->index_of("Release date: 2013/09/27");
+        QVERIFY(release >= 0);
+        QVERIFY(log_->index_of("device disconnected", release) > release);
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
+    // Connect through "Autodetect", then disconnect: nothing may keep the
+    // device (and its port) alive once the window lets go of it.
+    void connect_and_disconnect()
+    {
+        sim_window w;
+        const profiles::profile& p = profiles::get_profile(6469);
+        QVERIFY(w.connect());
+        QCOMPARE(w.boxes.count(), 0);
+        QVERIFY(w.connect_button()->isChecked());
+        QCOMPARE(w.spin("hw")->value(), 3);
+        QCOMPARE(w.spin("fw")->value(), 17);
+        QCOMPARE(w.spin("profile")->value(), 6469);
+        QVERIFY(w.spin("profile")->isEnabled());
+        QVERIFY(!w.window->findChild<QWidget*>("devinfo")->isHidden());
+        QVERIFY(log_->has("device connected hw:3 fw:17 profile:6469"));
+        QVERIFY(w.action("File", "Run script...")->isEnabled());
+        QVERIFY(w.action("File", "Save map...")->isEnabled());
+        QVERIFY(w.menu("Graph")->isEnabled());
+
+        QCOMPARE(layout_items(*w.window, "static_panel"), 1);
+        QList<QPushButton*> pages = w.page_buttons();
+        QCOMPARE(pages.size(), int(p.pages.size()));
+        QVERIFY(pages[0]->isChecked());
+        QCOMPARE(current_button.data(), pages[0]);
+        QVERIFY(shown_page(*w.window) && shown_page(*w.window)->widget());
+        QVERIFY(!updater.isNull());
+        QCOMPARE(updater->parent(), static_cast<QObject*>(w.dev().get()));
+        QVERIFY(!updater->isActive()); // updatetime 0
+
+        std::weak_ptr<device> gone = w.dev();
+        log_->clear();
+        w.disconnect();
+        verify_disconnected(w);
+        QVERIFY(gone.expired());
+        const int off = log_->index_of("device disconnected");
+        QVERIFY(off >= 0);
+        QVERIFY(log_->index_of("device destroyed", off) > off);
+
+        // A second connection starts from the first page, with nothing
+        // left of the first one.
+        QVERIFY(w.connect());
+        QCOMPARE(w.page_buttons().size(), int(p.pages.size()));
+        QVERIFY(w.page_buttons()[0]->isChecked());
+        QCOMPARE(w.window->findChild<QFrame*>("static_panel")->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
+    }
+
+    void connect_failures_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("no such device") << "nowhere" << "Can't connect to device 'nowhere':\nthere is no such device"
+                                        << "Can't init modbus:\nthere is no such device";
+        QTest::newRow("unknown profile")
+            << "profile" << "Profile from this device not supported.\nDevice:(fw:17 hw:3 profile:4242)\n\nTry to download new version"
+            << "Profile nto registered:";
+        QTest::newRow("bad checksum") << "checksum" << "Can't init device 'Autodetect':\nDevice checksum failed!"
+                                      << "Can't init device:\nDevice checksum failed!";
+        QTest::newRow("silent driver") << "silent" << "Can't init device 'Autodetect':\n"
+                                       << "Can't init device:\n";
+    }
+
+    void connect_failures()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, text);
+        QFETCH(QString, logged);
+        sim_window w;
+        if (fault == "nowhere")
+            sim_window::set_devstring("nowhere");
+        else if (fault == "profile")
+            w.sim.set_identity(4242, 3, 17);
+        else if (fault == "checksum")
+            w.sim.set_identity(6469, 3, 17, true);
+        else
+            w.sim.set_silent(true);
+
+        QVERIFY(!w.connect());
+        QCOMPARE(w.boxes.count(), 1);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Can't init device"));
+        QCOMPARE(w.boxes.boxes()[0].icon, QMessageBox::Critical);
+        QVERIFY2(w.boxes.boxes()[0].text.startsWith(text), qPrintable(w.boxes.boxes()[0].text));
+        QVERIFY(starts_with(log_->texts("main"), logged.toStdString()));
+        verify_disconnected(w);
+        // A device made before the failure is gone with it.
+        if (fault == "profile")
+            QVERIFY(log_->has("device destroyed"));
+    }
+
+    void graph_menu_follows_the_profile()
+    {
+        sim_window w(6758);
+        QVERIFY(w.connect());
+        QVERIFY(w.action("File", "Run script...")->isEnabled());
+        QVERIFY(!w.menu("Graph")->isEnabled());
+    }
+
+    // Page values come from the link's copy: switching sends nothing, and
+    // the page already shown is not rebuilt.
+    void page_switch_sends_nothing()
+    {
+        sim_window w;
+        QVERIFY(w.connect());
+        QList<QPushButton*> pages = w.page_buttons();
+        QVERIFY(pages.size() >= 2);
+        QPointer<QScrollArea> first = shown_page(*w.window);
+        w.sim.reset_counts();
+
+        pages[1]->click();
+        QCOMPARE(w.sim.requests(), 0u);
+        QVERIFY(first.isNull());
+        QVERIFY(pages[1]->isChecked() && !pages[0]->isChecked());
+        QPointer<QScrollArea> second = shown_page(*w.window);
+        QVERIFY(second && second->widget()->findChildren<QWidget*>().size() > 0);
+
+        pages[1]->click();
+        QCOMPARE(shown_page(*w.window), second.data());
+        QCOMPARE(w.sim.requests(), 0u);
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
+    void tick_polls_the_driver()
+    {
+        sim_window w;
+        QVERIFY(w.connect());
+        w.sim.reset_counts();
+        QVERIFY(main_window_test_access::fire_timer());
+        QVERIFY(w.sim.requests(3) > 0);
+        QVERIFY(w.connected());
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
+    void tick_busy_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Ignore") << int(QMessageBox::Ignore);
+        QTest::newRow("Close") << int(QMessageBox::Close);
+    }
+
+    // A driver busy past busytime: one question; Close disconnects from
+    // inside the timer's own handler.
+    void tick_busy()
+    {
+        QFETCH(int, answer);
+        settings().set_busytime(0);
+        sim_window w;
+        QVERIFY(w.connect());
+        w.boxes.set_answer(QMessageBox::StandardButton(answer));
+        w.sim.busy_next(1000);
+        QVERIFY(main_window_test_access::fire_timer()); // the grace period starts
+        QCOMPARE(w.boxes.count(), 0);
+        QVERIFY(main_window_test_access::fire_timer());
+        QCOMPARE(w.boxes.count(), 1);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Device timeout"));
+        QCOMPARE(w.boxes.boxes()[0].text, QString("Device is busy. Close device?"));
+        QCOMPARE(w.boxes.boxes()[0].buttons, QMessageBox::Ignore | QMessageBox::Close);
+        QVERIFY(log_->has("===>  Main profile update finished by exception!"));
+        if (answer == QMessageBox::Ignore) {
+            QVERIFY(w.connected());
+            QVERIFY(!updater.isNull());
+        } else {
+            verify_disconnected(w);
+            QVERIFY(log_->has("device destroyed"));
+        }
+    }
+
+    void tick_error_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("exception answer") << false;
+        QTest::newRow("no answer") << true;
+    }
+
+    // Any other failure: "Device error", then disconnected. A tick while
+    // that box is open neither logs nor talks to the driver.
+    void tick_error()
+    {
+        QFETCH(bool, silent);
+        sim_window w;
+        QVERIFY(w.connect());
+        if (silent)
+            w.sim.set_silent(true);
+        else
+            w.sim.exception_range(0, 0x10000, 4);
+        w.boxes.set_hold(true);
+        unsigned before = 0, after = 0;
+        std::size_t lines_before = 0, lines_after = 0;
+        QTimer::singleShot(300, [&] {
+            before = w.sim.requests();
+            lines_before = log_->entries.size();
+            main_window_test_access::fire_timer();
+            after = w.sim.requests();
+            lines_after = log_->entries.size();
+            w.boxes.set_hold(false);
+        });
+        QVERIFY(main_window_test_access::fire_timer());
+        QCOMPARE(w.boxes.count(), 1);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Device error"));
+        QCOMPARE(w.boxes.boxes()[0].text, QString("Device connection error. Connection closed."));
+        QCOMPARE(after, before);
+        QCOMPARE(lines_after, lines_before);
+        QVERIFY(log_->has("===>  Main profile update finished by exception!"));
+        QVERIFY(starts_with(log_->texts("main"), "Exception: can't update profile:"));
+        verify_disconnected(w);
+        QVERIFY(log_->has("device destroyed"));
+    }
+
+    void update_interval_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("2 s") << 2 << 2000;
+        QTest::newRow("beyond an int in ms") << 3000000 << INT_MAX;
+    }
+
+    void update_interval()
+    {
+        QFETCH(int, seconds);
+        QFETCH(int, interval);
+        sim_window w;
+        sim_window::set_updatetime(seconds);
+        QVERIFY(w.connect());
+        QVERIFY(updater->isActive());
+        QCOMPARE(updater->interval(), interval);
+    }
+
+    // The window goes with its device, and keeps its geometry and state
+    // for the next start.
+    void destroyed_while_connected()
+    {
+        sim_window w;
+        QVERIFY(w.connect());
+        std::weak_ptr<device> gone = w.dev();
+        w.window.reset();
+        QVERIFY(gone.expired());
+        QVERIFY(updater.isNull());
+        QVERIFY(log_->has("device destroyed"));
+        QVERIFY(!settings().geometry().isEmpty());
+        QVERIFY(!settings().state().isEmpty());
+    }
+};
+
+VELMORA_TEST_MAIN(tst_main_window)
+#include "tst_main_window.moc"
