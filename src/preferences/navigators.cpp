@@ -161,13 +161,16 @@ const preferences_widget* tab_view::current_widget() const
 
 void tab_view::set_current_widget(preferences_item item)
 {
-    // A tab still holding this very page only needs to come to the front.
-    // The index alone is not enough: a page destroyed elsewhere takes its
-    // tab with it and shifts the tabs after it.
-    const int index = item.index();
-    if (index != -1 && item.widget() && tabs_->widget(index) == item.widget()) {
-        tabs_->setCurrentIndex(index);
-        return;
+    // A page that has its tab only needs to come to the front. Its tab is
+    // looked up, not taken from the index: a page destroyed elsewhere takes
+    // its tab with it and shifts the tabs after it.
+    if (item.index() != -1 && item.widget()) {
+        const int at = tabs_->indexOf(item.widget());
+        if (at != -1) {
+            item.set_index(at);
+            tabs_->setCurrentIndex(at);
+            return;
+        }
     }
 
     for (int r = 0; r < list_->count(); ++r) {
