@@ -59,7 +59,8 @@ void main_window::init_device(bool b)
 
         modbus::connection_p link;
         try {
-            const std::string dev = settings().dev().toStdString();
+            // The device page lists and stores identity texts in the local 8-bit encoding.
+            const std::string dev = settings().dev().toLocal8Bit().toStdString();
             link = std::make_shared<modbus::connection>(modbus::device(dev), 3);
         } catch (const std::exception& e) {
             VLOG(cl::syslog::err) << "Can't init modbus:\n" << e.what();
