@@ -132,11 +132,20 @@ void main_window::do_connected()
         VLOG(cl::syslog::err) << "Exception: initial optimized read failed:" << e.what();
     }
 
+    // The panels' boxes run event loops, in which the window may have let
+    // go of the device.
+    std::shared_ptr<device> dev = device_;
     init_graphics();
+    if (dev != device_)
+        return;
     init_static_panel();
+    if (dev != device_)
+        return;
     init_control_panel();
+    if (dev != device_)
+        return;
 
-    updater = new QTimer(device_.get());
+    updater = new QTimer(dev.get());
     tools::connect(updater, SIGNAL(timeout()), [this] { update_tick(); });
     if (int interval = update_interval(settings().updatetime()))
         updater->start(interval);

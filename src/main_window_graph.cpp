@@ -1,3 +1,138 @@
+// The Graph menu and the curves of the connected device.
+
 #include "main_window.h"
 
-void main_window::init_graphics() {}
+#include "device/device.h"
+#include "gui/graphic.h"
+#include "services/tools.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTimer>
+#include <QVector>
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_zoomer.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <utility>
+
+namespace {
+
+// What a graph entry's handler keeps between its calls.
+struct graph_entry {
+    profiles::graphic graph;
+    std::shared_ptr<curve_holder> holder;
+    // A failure of the handler, for init_graphics to pass on: it must not
+    // unwind through the action's signal.
+    std::exception_ptr error;
+};
+
+void tick_legend(graphic& plot)
+{
+    auto* legend = qobject_cast<QwtLegend*>(plot.legend());
+    if (!legend)
+        return;
+    for (QwtPlotItem* item : plot.itemList(QwtPlotItem::Rtti_PlotCurve))
+        for (QWidget* w : legend->legendWidgets(plot.itemToInfo(item)))
+            if (auto* label = qobject_cast<QwtLegendLabel*>(w))
+                label->setChecked(true);
+}
+
+} // namespace
+
+void main_window::init_graphics()
+{
+    // Deletes the entries of the last connection, and with their closures
+    // their curve holders.
+    graph_menu_->clear();
+
+    QAction* show = graph_menu_->addAction(tr("Show Graph"));
+    tools::connect(show, SIGNAL(triggered(bool)), [this] {
+        graphic_->show();
+        graphic_->raise();
+    });
+
+    const std::vector<profiles::graphic> graphs = device_->profile().graphics;
+    for (const profiles::graphic& g : graphs) {
+        QAction* action = graph_menu_->addAction(QCoreApplication::translate("profile", g.title.c_str()));
+        action->setCheckable(true);
+
+        std::uint32_t samples = g.count;
+        for (const QPointer<curve_holder>& h : holders_)
+            if (h)
+                samples = std::max(samples, h->graph().count);
+        graphic_->setAxisScale(QwtPlot::xBottom, -10, double(samples) + 10);
+        graphic_->setAxisScale(QwtPlot::yLeft, -32767, 32768);
+        graphic_->zoomer_->setZoomBase(true);
+
+        auto entry = std::make_shared<graph_entry>();
+        entry->graph = g;
+        tools::connect(action, SIGNAL(triggered(bool)), [this, action, entry] {
+            try {
+                graphic_->show();
+                const std::shared_ptr<device> dev = device_;
+                if (!action->isChecked() || !dev)
+                    return;
+                std::shared_ptr<curve_holder> holder(new curve_holder(dev, entry->graph, graphic_.get()));
+                entry->holder = holder;
+
+                // The holder's own shared pointer stays out of its callback:
+                // the cycle would keep the device and its port open after a
+                // disconnect.
+                const std::function<void()> update = [this, weak = QPointer<curve_holder>(holder.get()),
+                                                      start = entry->graph.start, count = entry->graph.count] {
+                    // A disconnect during the read destroys the holder and
+                    // this closure with it: past the read, locals only.
+                    main_window* const window = this;
+                    const QPointer<curve_holder> h = weak;
+                    const std::shared_ptr<device> dev = window->device_;
+                    if (!dev)
+                        return;
+                    try {
+                        const auto until = static_cast<unsigned short>(start + count);
+                        const std::vector<unsigned short> words = dev->connection().read_block(start, until, false);
+                        if (!h || dev != window->device_)
+                            return;
+                        QVector<double> x, y;
+                        x.reserve(int(words.size()));
+                        y.reserve(int(words.size()));
+                        for (std::size_t i = 0; i < words.size(); ++i) {
+                            x.push_back(double(i));
+                            y.push_back(double(static_cast<std::int16_t>(words[i])));
+                        }
+                        h->curve_->setSamples(x, y);
+                    } catch (const std::exception& e) {
+                        // The disconnect has said what went wrong.
+                        if (dev != window->device_)
+                            return;
+                        invoke_msg(nullptr, QMessageBox::Critical, tr("Error when updating graphic"),
+                                   QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
+                    }
+                };
+                holder->update_ = update;
+                tools::connect(holder->timer_.get(), SIGNAL(timeout()), update);
+
+                // One rescale timer per holder, gone with the holder's timer.
+                auto* rescale = new QTimer(holder->timer_.get());
+                tools::connect(rescale, SIGNAL(timeout()), [this] { fit_y_axis(*graphic_); });
+                rescale->start(1000);
+            } catch (...) {
+                entry->error = std::current_exception();
+            }
+        });
+        action->activate(QAction::Trigger);
+        if (entry->error)
+            std::rethrow_exception(std::exchange(entry->error, nullptr));
+        // Curves are shown and hidden through the plot's legend.
+        action->setVisible(false);
+    }
+
+    tick_legend(*graphic_);
+    graphic_->hide();
+}

@@ -42,6 +42,15 @@ void main_window::update_tick()
         std::shared_ptr<device> dev = device_;
         if (!dev)
             return;
+        // Every failure but a busy driver: one box, then disconnected.
+        auto close_connection = [this](bool& error) {
+            if (error)
+                return;
+            flag_set in_progress(error);
+            invoke_msg(this, QMessageBox::Critical, tr("Device error"),
+                       tr("Device connection error. Connection closed."), QMessageBox::Ok);
+            do_disconnected();
+        };
         try {
             VLOG(cl::syslog::dbg) << "===>  Start main profile update...";
             dev->update_profile(false);
@@ -64,23 +73,13 @@ void main_window::update_tick()
                 return;
             }
             static bool error = false;
-            if (error)
-                return;
-            flag_set in_progress(error);
-            invoke_msg(this, QMessageBox::Critical, tr("Device error"),
-                       tr("Device connection error. Connection closed."), QMessageBox::Ok);
-            do_disconnected();
+            close_connection(error);
         } catch (const std::exception& e) {
             log_failure(e);
             if (dev != device_)
                 return;
             static bool error = false;
-            if (error)
-                return;
-            flag_set in_progress(error);
-            invoke_msg(this, QMessageBox::Critical, tr("Device error"),
-                       tr("Device connection error. Connection closed."), QMessageBox::Ok);
-            do_disconnected();
+            close_connection(error);
         }
     });
 }

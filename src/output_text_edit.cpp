@@ -1,9 +1,54 @@
 #include "output_text_edit.h"
 
+#include "services/output_common.h"
+
+#include <QTextDocument>
 #include <QTextEdit>
 
-output_text_edit::output_text_edit(QTextEdit* edit) : edit_(edit) {}
+namespace {
 
-output_text_edit::~output_text_edit() = default;
+struct token_colour {
+    const char* token;
+    const char* colour;
+};
 
-void output_text_edit::do_write(const cl::syslog::message&, const cl::syslog::thread_info&) {}
+// The level-0 token ("(hard)0") stays uncoloured.
+const token_colour colours[] = {
+    {"(dbg )1", "brown"}, {"(info)2", "green"}, {"(warn)3", "cyan"}, {"(err )4", "red"}, {"(crit)5", "black"},
+};
+
+} // namespace
+
+output_text_edit::output_text_edit(QTextEdit* edit)
+    : edit_(edit)
+{
+    if (edit_)
+        edit_->document()->setMaximumBlockCount(max_lines);
+}
+
+QString output_text_edit::to_html(const QString& line)
+{
+    // Escaped first: a "<" in a logged script line must neither hide the
+    // rest of the line nor become an element the window loads.
+    QString html = line.toHtmlEscaped();
+    for (const token_colour& c : colours) {
+        const QString token = QLatin1String(c.token);
+        html.replace(token, QStringLiteral("<font color=%1>%2</font>").arg(QLatin1String(c.colour), token));
+    }
+    // pre-wrap keeps runs of blanks and tabs, and still wraps long lines.
+    return QStringLiteral("<span style=\"white-space:pre-wrap\">") + html + QStringLiteral("</span>");
+}
+
+void output_text_edit::do_write(const cl::syslog::message& m, const cl::syslog::thread_info& ti)
+{
+    if (!edit_)
+        return;
+    // The program's texts are in the local 8-bit encoding (translations
+    // included), not Latin-1.
+    const std::string bytes = cl::syslog::internal::message_to_str(m, ti);
+    QString line = QString::fromLocal8Bit(bytes.data(), int(bytes.size()));
+    // append() makes the paragraph; the line feed would add an empty one.
+    if (line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    edit_->append(to_html(line));
+}

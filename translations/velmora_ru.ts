@@ -99,6 +99,45 @@ To move the Graph, press Shift + Left Click and Drag
     </message>
 </context>
 <context>
+    <name>main_window</name>
+    <message>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Параметры</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>График</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation>О Qt</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Подключить</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Журнал</translation>
+    </message>
+    <message>
+        <source>Tarnwick Solvery Control</source>
+        <translation>Управление Tarnwick Solvery</translation>
+    </message>
+</context>
+<context>
     <name>about</name>
     <message>
         <source>About</source>
@@ -173,25 +212,6 @@ To move the Graph, press Shift + Left Click and Drag
     <message>
         <source>Russian</source>
         <translation>Русский</translation>
-    </message>
-</context>
-<context>
-    <name>main_window</name>
-    <message>
-        <source>Options</source>
-        <translation>Настройки</translation>
-    </message>
-    <message>
-        <source>Preferences</source>
-        <translation>Параметры</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>О программе</translation>
-    </message>
-    <message>
-        <source>About Qt</source>
-        <translation>О Qt</translation>
     </message>
 </context>
 <context>

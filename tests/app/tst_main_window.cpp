@@ -6,6 +6,7 @@
 #include "recording_output.h"
 #include "test_main.h"
 
+#include "services/i18n.h"
 #include "services/settings.h"
 
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QTimer>
+#include <QTranslator>
 
 #include <climits>
 
@@ -225,6 +227,23 @@ private slots:
         QCOMPARE(w.boxes.count(), 0);
     }
 
+    // A profile without pages: only the stretch in the control panel, an
+    // empty page panel, and still a working connection.
+    void profile_without_pages()
+    {
+        profiles::profile p = profiles::get_profile(6758);
+        p.id = 7001;
+        p.pages.clear();
+        profiles::register_profile(p);
+        sim_window w(7001);
+        QVERIFY(w.connect());
+        QCOMPARE(layout_items(*w.window, "control_panel"), 1);
+        QVERIFY(w.page_buttons().isEmpty());
+        QCOMPARE(layout_items(*w.window, "page_panel"), 0);
+        QCOMPARE(layout_items(*w.window, "static_panel"), 1);
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
     void tick_polls_the_driver()
     {
         sim_window w;
@@ -311,6 +330,37 @@ private slots:
         QVERIFY(log_->has("device destroyed"));
     }
 
+    // The busy question doesn't pause polling: a nested busy tick adds no
+    // box, a nested failure of another kind disconnects from under the
+    // open question (deleting the timer whose handler is still running),
+    // and the late answer finds the window disconnected.
+    void nested_ticks_under_the_busy_question()
+    {
+        settings().set_busytime(0);
+        sim_window w;
+        QVERIFY(w.connect());
+        std::weak_ptr<device> gone = w.dev();
+        w.sim.busy_next(1000);
+        QVERIFY(main_window_test_access::fire_timer()); // the grace period starts
+        w.boxes.set_hold(true);
+        int boxes_after_busy_tick = -1;
+        QTimer::singleShot(200, [&] {
+            main_window_test_access::fire_timer();
+            boxes_after_busy_tick = w.boxes.count();
+            w.sim.clear_faults();
+            w.sim.exception_range(0, 0x10000, 4);
+            w.boxes.set_hold(false);
+            main_window_test_access::fire_timer();
+        });
+        QVERIFY(main_window_test_access::fire_timer());
+        QCOMPARE(boxes_after_busy_tick, 1);
+        QCOMPARE(w.boxes.count(), 2);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Device timeout"));
+        QCOMPARE(w.boxes.boxes()[1].title, QString("Device error"));
+        verify_disconnected(w);
+        QVERIFY(gone.expired());
+    }
+
     void update_interval_data()
     {
         QTest::addColumn<int>("seconds");
@@ -328,6 +378,41 @@ private slots:
         QVERIFY(w.connect());
         QVERIFY(updater->isActive());
         QCOMPARE(updater->interval(), interval);
+    }
+
+    // Closing deletes the window (as the program sets it up), and the log
+    // and graph windows go with it, also when shown.
+    void closing_deletes_the_windows()
+    {
+        QPointer<main_window> w = new main_window(nullptr, Qt::WindowFlags());
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        QPointer<QTextEdit> log = main_window_test_access::log(*w);
+        QPointer<QWidget> plot = main_window_test_access::plot(*w);
+        log->show();
+        plot->show();
+        QVERIFY(w->close());
+        QTRY_VERIFY(w.isNull());
+        QVERIFY(plot.isNull());
+        QTRY_VERIFY(log.isNull());
+    }
+
+    // Menu titles and the translated entries follow the language; the
+    // File entries don't.
+    void translated_menus()
+    {
+        std::shared_ptr<QTranslator> ru = local_translator("ru", {VELMORA_TRANSLATIONS_DIR});
+        QVERIFY(!ru->isEmpty());
+        QCoreApplication::installTranslator(ru.get());
+        sim_window w;
+        QCoreApplication::removeTranslator(ru.get());
+        QStringList menus;
+        for (QAction* a : w.window->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({"Файл", "Настройки", "График", "О программе"}));
+        QVERIFY(w.action("О программе", "О Qt"));
+        QVERIFY(w.action("Файл", "Run script...") && w.action("Файл", "Save map...") && w.action("Файл", "Show log"));
+        QCOMPARE(main_window_test_access::plot(*w.window)->windowTitle(), QString("Управление Tarnwick Solvery - График"));
     }
 
     // The window goes with its device, and keeps its geometry and state

@@ -1,0 +1,141 @@
+#include "device/script_file.h"
+
+#include "dorvane/profile.h"
+#include "file_size_limit.h"
+#include "test_main.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+// A dump of `count` registers from 0, every value its address times 7.
+script dump_of(unsigned count)
+{
+    script s;
+    s.profile = 6469;
+    for (unsigned a = 0; a < count; ++a) {
+        script::item i;
+        i.kind = script::item::command_kind;
+        std::get<1>(i.content) = {script::u16(a), script::u16(a * 7), "register " + std::to_string(a)};
+        s.items.push_back(i);
+    }
+    return s;
+}
+
+profiles::mmap_template template_of(unsigned count)
+{
+    profiles::mmap_template t;
+    t.header = "\n// Memory map file\n";
+    t.footer = "//\n0xFFF8, 5; // Save current parameters to EEPROM\n// End of file\n";
+    t.from = 0;
+    t.until = script::u16(count);
+    return t;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void write_file(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+template <class F> QString reason_of(F f)
+{
+    try {
+        f();
+    } catch (const script_file_error& e) {
+        return QString::fromLocal8Bit(e.what());
+    }
+    return QString();
+}
+
+} // namespace
+
+class tst_script_file : public QObject {
+    Q_OBJECT
+private slots:
+    void saved_map_reads_back();
+    void failed_write_keeps_old_file();
+    void unreadable_files_say_why();
+};
+
+void tst_script_file::saved_map_reads_back()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("map ä.txt"));
+    write_file(path, "an older, longer file that the map replaces whole\n");
+    const script dump = dump_of(133);
+    save_map_file(path, dump, template_of(133));
+
+    const std::vector<std::string> lines = read_script_file(path);
+    QCOMPARE(lines.size(), std::size_t(1 + 3 + 133 + 3 + 1));
+    QCOMPARE(lines.front(), std::string("Profile:6469"));
+    QCOMPARE(lines[4], std::string("0, 0; //\tregister 0"));
+    const script back = script::parse(lines);
+    QCOMPARE(back.profile, script::u16(6469));
+    std::vector<std::pair<script::u16, script::u16>> written;
+    for (const script::item& i : back.items)
+        if (i.kind == script::item::command_kind)
+            written.emplace_back(std::get<1>(i.content).address, std::get<1>(i.content).value);
+    QCOMPARE(written.size(), std::size_t(134));
+    for (unsigned a = 0; a < 133; ++a)
+        QCOMPARE(written[a], std::make_pair(script::u16(a), script::u16(a * 7)));
+    QCOMPARE(written.back(), std::make_pair(script::u16(0xFFF8), script::u16(5)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map ä.txt")});
+}
+
+void tst_script_file::failed_write_keeps_old_file()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("map.txt"));
+    const QByteArray old = "Profile:6469\n0, 1;\n1, 2;\n2, 3;\n";
+    write_file(path, old);
+
+    QString reason;
+    {
+        // The map of 133 registers is some 3 kB.
+        test_support::file_size_limit limit(1024);
+        reason = reason_of([&] { save_map_file(path, dump_of(133), template_of(133)); });
+    }
+    QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    QCOMPARE(contents(path), old);
+    // No half-written file is left beside it either.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.txt")});
+
+    // A folder that isn't there.
+    reason = reason_of([&] { save_map_file(dir.filePath("none/map.txt"), dump_of(2), template_of(2)); });
+    QVERIFY(!reason.isEmpty());
+}
+
+void tst_script_file::unreadable_files_say_why()
+{
+    QTemporaryDir dir;
+    QCOMPARE(reason_of([&] { read_script_file(dir.filePath("missing.sc")); }),
+             QStringLiteral("No such file or directory"));
+    QVERIFY(!reason_of([&] { read_script_file(dir.path()); }).isEmpty());
+
+    // Opening a FIFO would wait for a writer for ever.
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(reason_of([&] { read_script_file(fifo); }), QStringLiteral("Not a regular file"));
+
+    // An empty file is readable: it has no lines, which the parser rejects.
+    const QString empty = dir.filePath("empty.sc");
+    write_file(empty, QByteArray());
+    QVERIFY(read_script_file(empty).empty());
+}
+
+VELMORA_TEST_MAIN(tst_script_file)
+#include "tst_script_file.moc"
