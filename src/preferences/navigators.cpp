@@ -99,7 +99,9 @@ void plain_view::init_ui()
 
 void plain_view::insert_widget(preferences_item item)
 {
-    delete page_.data();
+    // One page only: a new one replaces (and ends) the one held.
+    if (page_ != item.widget())
+        delete page_.data();
     page_ = item.widget();
     if (page_ && page_area_ && page_area_->layout())
         page_area_->layout()->addWidget(page_);

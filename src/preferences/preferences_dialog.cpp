@@ -172,8 +172,6 @@ void preferences_dialog::build_view(Type kind)
         view.reset(v);
         v->init_ui();
         list = v->list();
-        connect(list, &QListWidget::currentItemChanged, d_->connector,
-                qOverload<QListWidgetItem*, QListWidgetItem*>(&detail::connector::currentItemChanged));
         connect(v->tabs(), &QTabWidget::currentChanged, d_->connector, &detail::connector::currentTabChanged);
         break;
     }
@@ -182,8 +180,6 @@ void preferences_dialog::build_view(Type kind)
         view.reset(v);
         v->init_ui();
         list = v->list();
-        connect(list, &QListWidget::currentItemChanged, d_->connector,
-                qOverload<QListWidgetItem*, QListWidgetItem*>(&detail::connector::currentItemChanged));
         break;
     }
     case plain_type:
@@ -193,9 +189,12 @@ void preferences_dialog::build_view(Type kind)
         kind = plain_type;
         break;
     }
-    // Owned by the list, so that it goes with the navigator's widgets.
-    if (list)
+    if (list) {
+        connect(list, &QListWidget::currentItemChanged, d_->connector,
+                qOverload<QListWidgetItem*, QListWidgetItem*>(&detail::connector::currentItemChanged));
+        // Owned by the list, so that it goes with the navigator's widgets.
         list->setItemDelegate(new KLikeListViewDelegate(list));
+    }
     d_->view = std::move(view);
     d_->current_type = kind;
 }
@@ -303,24 +302,17 @@ void preferences_dialog::changed()
     });
 }
 
-// A page destroyed elsewhere is not called; the buttons follow all the same.
-void preferences_dialog::apply_current()
-{
-    guarded(this, [this] {
-        QPointer<preferences_dialog> self(this);
-        if (preferences_widget* page = d_->current.widget())
-            page->accept();
-        if (self)
-            button(QDialogButtonBox::Apply)->setEnabled(false);
-    });
-}
+void preferences_dialog::apply_current() { settle_current(&preferences_widget::accept); }
 
-void preferences_dialog::reject_current()
+void preferences_dialog::reject_current() { settle_current(&preferences_widget::reject); }
+
+// A page destroyed elsewhere is not called; the buttons follow all the same.
+void preferences_dialog::settle_current(void (preferences_widget::*operation)())
 {
-    guarded(this, [this] {
+    guarded(this, [this, operation] {
         QPointer<preferences_dialog> self(this);
         if (preferences_widget* page = d_->current.widget())
-            page->reject();
+            (page->*operation)();
         if (self)
             button(QDialogButtonBox::Apply)->setEnabled(false);
     });

@@ -78,6 +78,8 @@ private:
     void build_view(Type kind);
     void rebuild(Type kind);
     void show_current();
+    // Has the current page store (accept) or drop (reject) its edits.
+    void settle_current(void (preferences_widget::*operation)());
     bool apply_enabled() const;
 
     struct Pimpl;

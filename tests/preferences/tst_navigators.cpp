@@ -4,7 +4,6 @@
 #include "recording_page.h"
 #include "test_main.h"
 
-#include <QLayout>
 #include <QPointer>
 
 #include <algorithm>
@@ -68,18 +67,6 @@ private slots:
     {
         items_.clear();
         area_.reset();
-    }
-
-    void plain_holds_one_page()
-    {
-        detail::plain_view view(area_.get());
-        view.init_ui();
-        QVERIFY(view.current_widget() == nullptr);
-        auto* page = new preferences_widget(nullptr, "Only");
-        add(view, items_, page);
-        QCOMPARE(view.current_widget(), page);
-        QCOMPARE(page->parentWidget(), area_.get());
-        QCOMPARE(area_->layout()->indexOf(page), 0);
     }
 
     // Pages A (children A1, A2), B and C, A shown right after it was added.
