@@ -44,13 +44,13 @@ modbus::connection::descriptor descriptor_for(link_kind k, const sim::driver& d)
     modbus::connection::descriptor desc;
     if (k == link_kind::serial) {
         desc.name = d.tty_path();
-        desc.type = 1;
+        desc.type = modbus::serial_link;
         desc.kind = "COM";
         desc.location = d.tty_path();
     } else {
         ::setenv("VELMORA_BRIDGE_DEVICES", (d.tty_path() + "|simulated bridge|ea60|10c4").c_str(), 1);
         desc.name = "simulated bridge";
-        desc.type = 2;
+        desc.type = modbus::bridge_link;
         desc.kind = "USBXpress";
         desc.index = 0;
     }

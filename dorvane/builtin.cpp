@@ -59,7 +59,7 @@ profile make_profile(u16 id, const char* const* descriptions, std::size_t n_desc
     profile pr;
     pr.id = id;
     pr.name = "static profile 0";
-    pr.command = single(0xFFF8);
+    pr.command = single(profile::command_address);
     pr.extra = single(1);
     pr.mmap.header = "\n// Memory map file\n";
     pr.mmap.descriptions.assign(descriptions, descriptions + n_descriptions);

@@ -58,7 +58,7 @@ constexpr row heading(const char* name)
 
 constexpr row command(u16 code, const char* caption, const char* name)
 {
-    return {0xFFF8, -1, -1, image::command, 0, code, button, wo, 1.0f, {nullptr, 0}, caption, name};
+    return {profile::command_address, -1, -1, image::command, 0, code, button, wo, 1.0f, {nullptr, 0}, caption, name};
 }
 
 constexpr row spin_u(u16 address, item_dir dir, float scale, const char* name)

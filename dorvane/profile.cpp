@@ -1,4 +1,5 @@
 #include "profile.h"
+#include "converter.h"
 #include "syslog.h"
 
 #include <QCoreApplication>
@@ -82,15 +83,11 @@ detail::value val_u16(u16 v)
 
 detail::value val_str(std::string text, unsigned n)
 {
-    if (text.size() % 2)
-        text.push_back('\0');
     if (n)
         text.resize(2 * static_cast<std::size_t>(n), '\0');
     detail::value r;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        r.data.push_back(static_cast<u16>(static_cast<unsigned char>(text[i]) |
-                                          (static_cast<unsigned char>(text[i + 1]) << 8)));
-    r.length = n ? n : static_cast<std::uint32_t>(text.size() / 2);
+    r.data = modbus::converter<std::string>::to_modbus(text);
+    r.length = static_cast<std::uint32_t>(r.data.size());
     r.is_signed = false;
     return r;
 }

@@ -106,6 +106,9 @@ struct DORVANE_EXPORT profile {
     // First register of the identity block: identifier, hardware version,
     // firmware version, 16-bit sum of the three.
     static const u16 id_address;
+    // The command register: 0 resets an alarm, 1 switches the servo on, 2
+    // off, 3 loads the default parameters, 4 those in EEPROM, 5 saves them.
+    static constexpr u16 command_address = 0xFFF8;
 };
 
 // Every unit that includes this header gets its own copies.

@@ -5,6 +5,7 @@
 #include "modbus/errors.h"
 #include "services/i18n.h"
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include "dorvane/syslog.h"
 

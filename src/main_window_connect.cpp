@@ -7,6 +7,7 @@
 #include "device/device.h"
 #include "modbus/connection.h"
 #include "modbus/devices.h"
+#include "services/local8.h"
 #include "services/settings.h"
 #include "services/tools.h"
 
@@ -60,7 +61,7 @@ void main_window::init_device(bool b)
         modbus::connection_p link;
         try {
             // The device page lists and stores identity texts in the local 8-bit encoding.
-            const std::string dev = settings().dev().toLocal8Bit().toStdString();
+            const std::string dev = local8(settings().dev());
             link = std::make_shared<modbus::connection>(modbus::device(dev), 3);
         } catch (const std::exception& e) {
             VLOG(cl::syslog::err) << "Can't init modbus:\n" << e.what();

@@ -5,6 +5,7 @@
 #include "device/device.h"
 #include "gui/graphic.h"
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -5,6 +5,7 @@
 #include "device/device.h"
 #include "modbus/errors.h"
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include "dorvane/syslog.h"
 

@@ -2,6 +2,7 @@
 
 #include "dorvane/syslog.h"
 #include "modbus/errors.h"
+#include "services/local8.h"
 #include "services/settings.h"
 
 #include <QObject>
@@ -16,11 +17,6 @@ namespace {
 cl::syslog::module ___syslog("device");
 
 typedef device::u16 u16;
-
-std::string local8(const QString& s)
-{
-    return s.toLocal8Bit().toStdString();
-}
 
 bool ignored(const profiles::item& item)
 {
@@ -42,7 +38,7 @@ device::device(modbus::connection_p connection)
     VLOG(cl::syslog::info) << "device created";
 
     std::vector<u16> block = read_exact(profiles::profile::id_address, 4);
-    if (connection_->backend().desc().type == 0) {
+    if (connection_->backend().desc().type == modbus::emulation_link) {
         const std::vector<u16> ids = profiles::profile_list();
         if (ids.empty())
             throw std::runtime_error(
@@ -82,8 +78,10 @@ void device::add_item_watch(const profiles::item& item)
 {
     if (ignored(item))
         return;
-    if (find_watched(watch_list_, item.address) != watch_list_.end()) {
-        VLOG(cl::syslog::warn) << "item already watched, not added:" << item.address;
+    std::vector<profiles::item>& watchers = watchers_[item.address];
+    watchers.push_back(item);
+    if (watchers.size() > 1) {
+        VLOG(cl::syslog::dbg) << "item already watched, counted:" << item.address;
         return;
     }
     watch_list_.push_back(item);
@@ -99,7 +97,20 @@ void device::remove_item_watch(const profiles::item& item)
         VLOG(cl::syslog::warn) << "item not watched, not removed:" << item.address;
         return;
     }
-    watch_list_.erase(it);
+    std::vector<profiles::item>& watchers = watchers_[item.address];
+    // The watcher that goes is the one showing the item as given, if any.
+    auto same = [&item](const profiles::item& w) { return w.gui == item.gui && w.length() == item.length(); };
+    auto gone = std::find_if(watchers.begin(), watchers.end(), same);
+    watchers.erase(gone == watchers.end() ? watchers.begin() : gone);
+    if (watchers.empty()) {
+        watchers_.erase(item.address);
+        watch_list_.erase(it);
+    } else if (it->gui != watchers.front().gui || it->length() != watchers.front().length()) {
+        // Read from now on as the control still showing it needs it.
+        *it = watchers.front();
+    } else {
+        return;
+    }
     watch_changed_ = true;
 }
 

@@ -40,9 +40,11 @@ public:
     void set_profile(const profiles::profile& p);
     const profiles::profile& profile() const { return profile_; }
 
-    // At most one item per address: watching an address that is already
-    // watched, or removing one that isn't, changes nothing and is logged as
-    // a warning. Heading rows and items without registers are ignored.
+    // At most one item per address, counted: a register shown by two
+    // controls stays watched until both have removed it, as the item of the
+    // control still showing it. Removing one that isn't watched changes
+    // nothing and is logged as a warning. Heading rows and items without
+    // registers are ignored.
     void add_item_watch(const profiles::item& item);
     void remove_item_watch(const profiles::item& item);
     const std::vector<profiles::item>& watch_list() const { return watch_list_; }
@@ -87,6 +89,9 @@ private:
     u16 fw_ = 0;
     u16 id_ = 0;
     std::vector<profiles::item> watch_list_;
+    // The items of the controls watching each address; the watch list holds
+    // the first of them.
+    std::map<u16, std::vector<profiles::item>> watchers_;
     bool updating_ = false;
     bool watch_changed_ = false;
     // End of the tolerance for a busy driver; empty: none running.

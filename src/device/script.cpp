@@ -1,12 +1,16 @@
 #include "device/script.h"
 
 #include "dorvane/profile.h"
+#include "services/local8.h"
 
 #include <QObject>
 #include <QRegExp>
 #include <QString>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -361,11 +365,44 @@ std::vector<std::string> script::split_lines(const std::string& text)
     return lines;
 }
 
-std::vector<std::string> script::read_lines(std::istream& in)
+namespace {
+
+// Everything left in the stream; false when it can't be read. The file
+// buffer throws from its read of a directory, past the stream's own
+// exception mask.
+bool read_all(std::istream& in, std::string& text)
 {
     if (!in)
+        return false;
+    try {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return false;
+    }
+    return !in.bad();
+}
+
+} // namespace
+
+std::vector<std::string> script::read_lines(std::istream& in)
+{
+    std::string text;
+    if (!read_all(in, text))
         return {};
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return split_lines(text);
+}
+
+std::vector<std::string> script::read_file(const std::string& path)
+{
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    if (!read_all(in, text)) {
+        const int reason = errno;
+        throw read_error(local8(QObject::tr("The file can't be read: %1")
+                                    .arg(reason ? QString::fromLocal8Bit(std::strerror(reason))
+                                                : QObject::tr("unknown error"))));
+    }
     return split_lines(text);
 }
 

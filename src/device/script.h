@@ -4,6 +4,7 @@
 // trailing remark.
 
 #include <iosfwd>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -48,8 +49,18 @@ struct script {
     // before a line feed dropped with it, a last line without a line feed
     // kept, the empty rest after a final line feed not a line.
     static std::vector<std::string> split_lines(const std::string& text);
-    // The same for everything left in a stream; nothing when it can't be read.
+    // The same for everything left in a stream; nothing when it can't be read
+    // (a directory opens as a stream but fails on its first read).
     static std::vector<std::string> read_lines(std::istream& in);
+
+    // A file that can't be opened or read, as opposed to one that reads but
+    // is no script (which parse refuses). The text is the system's reason.
+    struct read_error : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+    // The lines of the file at `path`. Throws read_error when it can't be
+    // opened or read; an empty file has no lines.
+    static std::vector<std::string> read_file(const std::string& path);
 
     // The lines of a memory-map file (without line ends) for a dump and the
     // profile's template: "Profile:<id>", the header, one line per item, the

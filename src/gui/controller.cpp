@@ -1,6 +1,7 @@
 #include "gui/controller.h"
 
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include <QCoreApplication>
 
@@ -17,8 +18,11 @@ item_change_handler::item_change_handler(QObject* parent, std::function<void(con
 
 void item_change_handler::activate(const profiles::item& item)
 {
-    if (callback_)
-        callback_(item);
+    // A control may be destroyed by what its repaint runs (a nested event
+    // loop), and this handler with it: call a copy.
+    const auto callback = callback_;
+    if (callback)
+        callback(item);
 }
 
 controller::controller(const profiles::item& item, std::shared_ptr<device> dev, bool watch)

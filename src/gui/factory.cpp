@@ -5,7 +5,7 @@
 #include "gui/lineedit/lineedit.h"
 #include "gui/pushbutton.h"
 #include "gui/spinbox.h"
-#include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,5 +1,7 @@
 #include "gui/floatbox.h"
 
+#include "services/local8.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
@@ -63,7 +65,7 @@ std::vector<u16> to_words(const QString& text, unsigned count)
     float f = 0;
     if (!to_finite_float(text, f))
         throw std::runtime_error(
-            QCoreApplication::translate("floatbox", "Invalid float value: %1").arg(text).toLocal8Bit().toStdString());
+            local8(QCoreApplication::translate("floatbox", "Invalid float value: %1").arg(text)));
     if (count == 1) {
         // -1 has always meant 0xFFFF; anything the register can't hold is
         // refused rather than cut to another number.

@@ -2,6 +2,7 @@
 
 #include "services/settings.h"
 #include "services/tools.h"
+#include "services/widgets/legend.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -177,7 +178,10 @@ void curve_holder::item_changed(profiles::item const&)
     QPointer<curve_holder> self(this);
     try {
         item_.set_data({0});
-        update_();
+        // A disconnect while the callback reads destroys this holder and
+        // the callable with it.
+        const std::function<void()> update = update_;
+        update();
     } catch (const std::exception& e) {
         qWarning() << "curve_update exception:" << QString::fromLocal8Bit(e.what());
     }
@@ -188,7 +192,7 @@ void curve_holder::item_changed(profiles::item const&)
     try {
         device_->write_item(item_);
     } catch (...) {
-        tools::singleShot(1000, [self] {
+        tools::singleShot(retry_ms, [self] {
             if (self)
                 self->item_changed(self->item_);
         });

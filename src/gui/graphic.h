@@ -67,6 +67,9 @@ public:
     // Reads the graph's sample buffer and replaces the curve's samples.
     std::function<void()> update_;
 
+    // After a failed re-arm, the whole handling again this much later.
+    static constexpr int retry_ms = 1000;
+
     // Names (QColor::name()) of the colours live holders have reserved.
     static std::set<QString> used_colors;
 

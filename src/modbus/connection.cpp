@@ -2,6 +2,7 @@
 
 #include "dorvane/syslog.h"
 #include "modbus/modbus_device.h"
+#include "services/local8.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -15,11 +16,6 @@ cl::syslog::module ___syslog("modbus");
 
 // Fewer than the protocol's 125, as the drivers have always been read.
 const std::size_t max_request = 100;
-
-std::string local8(const QString& s)
-{
-    return s.toLocal8Bit().toStdString();
-}
 
 // Timers, paints and queued calls run between requests; user input waits.
 void let_events_run()
@@ -48,15 +44,15 @@ int connection::emulation_device::read_registers(unsigned short address, std::ve
 connection::connection(descriptor d, int tries)
 {
     switch (d.type) {
-    case 0:
+    case emulation_link:
         backend_.reset(new emulation_device(std::move(d)));
         break;
-    case 1:
-    case 2:
+    case serial_link:
+    case bridge_link:
         backend_ = open_modbus_device(d, tries);
         break;
     default:
-        // Autodetect (3) has to be resolved to a real device first.
+        // Autodetect has to be resolved to a real device first.
         throw std::runtime_error("unsupported backend type");
     }
     if (!backend_)

@@ -12,12 +12,25 @@
 
 namespace modbus {
 
+// The line every driver speaks: RTU at 115200 baud, 8N1, slave address 1.
+constexpr int baud = 115200;
+constexpr int slave = 1;
+
+// What a descriptor's `type` names. Plain ints on purpose: the settings'
+// device strings and the callers store and compare these values.
+enum link_type : int {
+    emulation_link = 0,
+    serial_link = 1,
+    bridge_link = 2,
+    autodetect_link = 3,
+};
+
 class connection {
 public:
     // What a link is opened from; see devices.h for where they come from.
     struct descriptor {
         std::string name;     // "Autodetect", the port's name or the bridge's product text
-        int type = 0;         // 0 emulation, 1 serial port, 2 USB bridge, 3 autodetect
+        int type = emulation_link; // a link_type
         std::string kind;     // "Autodetect", "COM" or "USBXpress"
         std::string location; // serial ports: the path to open
         int index = -1;       // USB bridge: the bridge library's device number
@@ -55,7 +68,7 @@ public:
     // The libmodbus back end of serial ports and USB bridges (modbus_device.h).
     class modbus_device;
 
-    // Opens a link of the descriptor's type 0, 1 or 2; `tries` is the number
+    // Opens a link of the descriptor's type (emulation, serial port or bridge); `tries` is the number
     // of attempts for opening and for every request of a real link.
     connection(descriptor d, int tries);
     // Takes over a back end made by the caller.

@@ -2,6 +2,7 @@
 
 #include "bridge/bridge.h"
 #include "dorvane/syslog.h"
+#include "services/local8.h"
 #include "services/settings.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ std::vector<modbus::serial_port> system_serial_ports()
 {
     std::vector<modbus::serial_port> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.push_back({info.portName().toLocal8Bit().toStdString(), info.systemLocation().toLocal8Bit().toStdString()});
+        ports.push_back({local8(info.portName()), local8(info.systemLocation())});
     return ports;
 }
 
@@ -29,7 +30,7 @@ std::function<std::vector<modbus::serial_port>()>& serial_port_source()
 
 std::runtime_error failure(const char* text)
 {
-    return std::runtime_error(QCoreApplication::translate("QObject", text).toLocal8Bit().toStdString());
+    return std::runtime_error(local8(QCoreApplication::translate("QObject", text)));
 }
 
 // One product string, or false when the bridge refuses it.
@@ -56,7 +57,7 @@ void append_bridge_devices(std::vector<modbus::connection::descriptor>& list)
             continue;
         modbus::connection::descriptor d;
         d.name = name;
-        d.type = 2;
+        d.type = modbus::bridge_link;
         d.kind = "USBXpress";
         d.index = static_cast<int>(i);
         d.pid = QString::fromLocal8Bit(pid.c_str());
@@ -98,11 +99,11 @@ void set_serial_port_source(std::function<std::vector<serial_port>()> source)
 std::string to_string(connection::descriptor const& d)
 {
     switch (d.type) {
-    case 0:
-    case 1:
-    case 3:
+    case emulation_link:
+    case serial_link:
+    case autodetect_link:
         return d.name;
-    case 2:
+    case bridge_link:
         return d.kind + ":" + std::to_string(d.index);
     default:
         throw failure(QT_TRANSLATE_NOOP("QObject", "unknown connection type"));
@@ -115,7 +116,7 @@ std::vector<connection::descriptor> devices()
 
     connection::descriptor autodetect;
     autodetect.name = "Autodetect";
-    autodetect.type = 3;
+    autodetect.type = autodetect_link;
     autodetect.kind = "Autodetect";
     list.push_back(autodetect);
 
@@ -123,7 +124,7 @@ std::vector<connection::descriptor> devices()
     for (const serial_port& p : source ? source() : system_serial_ports()) {
         connection::descriptor d;
         d.name = p.name;
-        d.type = 1;
+        d.type = serial_link;
         d.kind = "COM";
         d.location = p.location;
         d.index = -1;
@@ -146,7 +147,7 @@ connection::descriptor device(std::string const& id)
         }
     if (!found)
         throw failure(QT_TRANSLATE_NOOP("QObject", "there is no such device"));
-    if (match.type != 3)
+    if (match.type != autodetect_link)
         return match;
 
     VLOG(cl::syslog::dbg) << "Try to autodetect...";

@@ -1,6 +1,7 @@
 #include "modbus/modbus-silabs.h"
 
 #include "bridge/bridge.h"
+#include "modbus/connection.h"
 #include "modbus/libmodbus_private.h"
 
 #include <algorithm>
@@ -290,7 +291,7 @@ int _modbus_silabs_connect(modbus_t* ctx)
             errno = errno_for(bridge_call::open, s, sys);
             return -1;
         }
-        bridge_set_baud_rate(h, 115200);
+        bridge_set_baud_rate(h, modbus::baud);
         s = bridge_flush_buffers(h, 1, 1);
         sys = errno;
         if (s != bridge_ok) {

@@ -3,6 +3,7 @@
 #include "dorvane/syslog.h"
 #include "modbus/errors.h"
 #include "modbus/modbus-silabs.h"
+#include "services/local8.h"
 
 #include <QObject>
 #include <QThread>
@@ -17,11 +18,6 @@
 namespace {
 
 cl::syslog::module ___syslog("modbus");
-
-std::string local8(const QString& s)
-{
-    return s.toLocal8Bit().toStdString();
-}
 
 std::string error_text(int e)
 {
@@ -82,12 +78,12 @@ connection::modbus_device::~modbus_device()
 void connection::modbus_device::init()
 {
     switch (desc_.type) {
-    case 1:
+    case serial_link:
         VLOG(cl::syslog::hard) << "trying to open COM device: " << desc_.location << " ...";
         errno = 0;
-        ctx_ = modbus_new_rtu(desc_.location.c_str(), 115200, 'N', 8, 1);
+        ctx_ = modbus_new_rtu(desc_.location.c_str(), baud, 'N', 8, 1);
         break;
-    case 2:
+    case bridge_link:
         VLOG(cl::syslog::hard) << "trying to open silabs device: " << desc_.location << " ...";
         errno = 0;
         ctx_ = _modbus_new_silabs(desc_.index);
@@ -119,7 +115,7 @@ void connection::modbus_device::init()
         throw std::runtime_error(local8(QObject::tr("Connection failed: ")) + text);
     }
     errno = 0;
-    if (modbus_set_slave(ctx_, 1) == -1) {
+    if (modbus_set_slave(ctx_, slave) == -1) {
         e = errno;
         const std::string text = error_text(e);
         VLOG(cl::syslog::err) << "setting modbus slave failed:" << text;

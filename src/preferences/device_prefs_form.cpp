@@ -5,6 +5,7 @@
 #include "device/device.h"
 #include "modbus/devices.h"
 #include "preferences/filling_guard.h"
+#include "services/local8.h"
 #include "services/settings.h"
 #include "services/tools.h"
 
@@ -16,16 +17,11 @@
 
 namespace {
 
-// The identity texts cross between the device list and the stored
-// "devstring" in one encoding, the one the main window connects with.
+// Identity texts cross between the device list, the stored "devstring" and
+// the main window's connect in one encoding, the local 8-bit one.
 QString identity_text(const modbus::connection::descriptor& d)
 {
     return QString::fromLocal8Bit(modbus::to_string(d).c_str());
-}
-
-std::string identity_string(const QString& text)
-{
-    return text.toLocal8Bit().toStdString();
 }
 
 } // namespace
@@ -64,7 +60,7 @@ void device_prefs_form::int_changed()
 {
     const int index = ui_->device->currentIndex();
     const int type = index < 0 ? 0 : ui_->device->itemData(index, Qt::UserRole).toInt();
-    const bool autodetect = type == 3;
+    const bool autodetect = type == modbus::autodetect_link;
     ui_->pid_l->setEnabled(autodetect);
     ui_->vid_l->setEnabled(autodetect);
     ui_->pid->setEnabled(autodetect);
@@ -128,7 +124,7 @@ void device_prefs_form::check_device()
 {
     QString failure;
     try {
-        const modbus::connection::descriptor desc = modbus::device(identity_string(ui_->device->currentText()));
+        const modbus::connection::descriptor desc = modbus::device(local8(ui_->device->currentText()));
         modbus::connection_p link = std::make_shared<modbus::connection>(desc, 3);
         const device dev(link);
         // The link stays open while the box shows.

@@ -1,21 +1,6 @@
 #include "tools.h"
 
-#include <qwt_plot.h>
-#include <qwt_plot_item.h>
-
-namespace {
-
-// Boxes of invoke_msg that are open, nested ones included.
-int counter = 0;
-
-struct box_count_guard {
-    box_count_guard() { ++counter; }
-    ~box_count_guard() { --counter; }
-    box_count_guard(const box_count_guard&) = delete;
-    box_count_guard& operator=(const box_count_guard&) = delete;
-};
-
-} // namespace
+#include <QPointer>
 
 namespace detail {
 
@@ -28,37 +13,23 @@ connect_simple_helper::~connect_simple_helper() = default;
 
 void connect_simple_helper::signaled()
 {
+    // The call may delete the sender, and with it this helper and the
+    // callable it holds: call a copy, and touch nothing of ours afterwards
+    // unless the guard says we are still there.
+    const std::function<void()> func = func_;
+    QPointer<connect_simple_helper> self(this);
     // A one-shot helper goes away after its call, also when the call
     // throws: otherwise it would keep what it captured for good.
     struct delete_later {
-        connect_simple_helper* self;
+        QPointer<connect_simple_helper>& self;
+        bool once;
         ~delete_later()
         {
-            if (self->once_)
+            if (once && self)
                 self->deleteLater();
         }
-    } guard{this};
-    func_();
-}
-
-legend_functor_helper::legend_functor_helper(QwtPlot* plot, std::function<void(QwtPlotItem*, bool)> func)
-    : QObject(plot), plot_(plot), func_(std::move(func))
-{
-}
-
-legend_functor_helper::~legend_functor_helper() = default;
-
-void legend_functor_helper::signaled(QwtPlotItem* plotItem, bool on)
-{
-    func_(plotItem, on);
-}
-
-void legend_functor_helper::signaled(const QVariant& itemInfo, bool on, int)
-{
-    QwtPlotItem* item = plot_ ? plot_->infoToItem(itemInfo) : qvariant_cast<QwtPlotItem*>(itemInfo);
-    // Legend entries that stand for no plot item have nothing to show or hide.
-    if (item)
-        func_(item, on);
+    } guard{self, once_};
+    func();
 }
 
 connect_functor_helper::connect_functor_helper(QObject* parent, func_t func)
@@ -70,7 +41,9 @@ connect_functor_helper::~connect_functor_helper() = default;
 
 void connect_functor_helper::signaled()
 {
-    func_(sender(), this);
+    // Same as above: the call may delete us with our sender.
+    const func_t func = func_;
+    func(sender(), this);
 }
 
 event_functor_helper::event_functor_helper(QObject* parent, func_t func)
@@ -88,15 +61,3 @@ bool event_functor_helper::eventFilter(QObject* watched, QEvent* event)
 }
 
 } // namespace detail
-
-void invoke_msg(QWidget* parent, QMessageBox::Icon, QString const& title, QString const& text,
-                QMessageBox::StandardButtons buttons)
-{
-    box_count_guard open_box;
-    QMessageBox::critical(parent, title, text, buttons, QMessageBox::NoButton);
-}
-
-bool is_blocked()
-{
-    return counter != 0;
-}

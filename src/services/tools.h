@@ -1,22 +1,19 @@
 #pragma once
-// Glue between Qt signals and plain callables, and the blocking error box.
+// Glue between Qt signals and plain callables. Widget-free: the blocking
+// error box is in services/widgets/boxes.h, the legend relay in
+// services/widgets/legend.h.
 //
 // `tools::connect` and `tools::singleShot` live in a namespace of their own:
 // called unqualified inside a QObject member, a global `connect` would be
 // hidden by QObject::connect.
 
-#include <QMessageBox>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
-#include <QVariant>
 
 #include <functional>
 
 class QEvent;
-class QwtPlot;
-class QwtPlotItem;
 
 namespace detail {
 
@@ -34,25 +31,6 @@ public slots:
 private:
     bool once_;
     std::function<void()> func_;
-};
-
-// Calls its callable with the plot item and the check state of a legend
-// entry. Serves both the item-based signal and QwtLegend's
-// checked(QVariant,bool,int), whose item info the plot turns back into
-// the item.
-class legend_functor_helper : public QObject {
-    Q_OBJECT
-public:
-    legend_functor_helper(QwtPlot* plot, std::function<void(QwtPlotItem*, bool)> func);
-    ~legend_functor_helper() override;
-
-public slots:
-    void signaled(QwtPlotItem* plotItem, bool on);
-    void signaled(const QVariant& itemInfo, bool on, int index);
-
-private:
-    QPointer<QwtPlot> plot_;
-    std::function<void(QwtPlotItem*, bool)> func_;
 };
 
 // Calls its callable with the signal's sender and the helper itself.
@@ -110,11 +88,3 @@ void singleShot(int msec, F const& func, Qt::ConnectionType = Qt::AutoConnection
 }
 
 } // namespace tools
-
-// Shows a modal critical box (whatever `icon` says) and returns when it is
-// closed.
-void invoke_msg(QWidget* parent, QMessageBox::Icon icon, QString const& title, QString const& text,
-                QMessageBox::StandardButtons buttons);
-
-// Whether a box of invoke_msg is open.
-bool is_blocked();

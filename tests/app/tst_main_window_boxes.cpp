@@ -14,7 +14,6 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTextEdit>
-#include <QTimer>
 
 #include <functional>
 
@@ -30,25 +29,20 @@ QPushButton* ok_of(QWidget* dialog)
 class tst_main_window_boxes : public QObject {
     Q_OBJECT
 
-    // Runs `f` on the next modal dialog (not a message box) once it shows.
-    void when_dialog(std::function<void(QWidget*)> f)
+    // Runs `f` on the next dialog that is no message box, through the
+    // window's answerer.
+    static void when_dialog(test_support::sim_window& w, std::function<void(QWidget*)> f)
     {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [poll, f] {
-            QWidget* d = QApplication::activeModalWidget();
-            if (!d || qobject_cast<QMessageBox*>(d))
-                return;
-            poll->deleteLater();
-            poll->stop();
+        w.boxes.set_handler([f](QDialog* d) {
             f(d);
+            return true;
         });
-        poll->start(10);
     }
 
     // Preferences: the device page's update time set and applied with Ok.
     void set_update_time(test_support::sim_window& w, int seconds, bool* paused)
     {
-        when_dialog([seconds, paused](QWidget* d) {
+        when_dialog(w, [seconds, paused](QWidget* d) {
             *paused = updater && !updater->isActive();
             d->findChild<QListWidget*>()->setCurrentRow(1);
             d->findChild<QSpinBox*>("update_interval")->setValue(seconds);
@@ -58,6 +52,13 @@ class tst_main_window_boxes : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The icons and the About text sit in a static library that this
+        // test links without its whole archive.
+        Q_INIT_RESOURCE(images);
+    }
+
     void init()
     {
         QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
@@ -80,7 +81,7 @@ private slots:
         QString title;
         QStringList pages;
         bool paused = false;
-        when_dialog([&](QWidget* d) {
+        when_dialog(w, [&](QWidget* d) {
             title = d->windowTitle();
             auto* list = d->findChild<QListWidget*>();
             for (int i = 0; list && i < list->count(); ++i)
@@ -110,7 +111,9 @@ private slots:
         QVERIFY(updater);
         QVERIFY(!updater->isActive());
         QVERIFY(w.connected());
-        QCOMPARE(w.boxes.count(), 0);
+        QCOMPARE(w.boxes.count(), 3);
+        for (const auto& shown : w.boxes.dialogs())
+            QCOMPARE(shown.kind, QString("preferences_dialog"));
     }
 
     void preferences_while_disconnected()
@@ -118,7 +121,7 @@ private slots:
         test_support::sim_window w;
         QVERIFY(!updater);
         bool shown = false;
-        when_dialog([&](QWidget* d) {
+        when_dialog(w, [&](QWidget* d) {
             shown = true;
             d->close();
         });
@@ -141,7 +144,7 @@ private slots:
         test_support::sim_window w;
         QString title, shown;
         bool parentless = false;
-        when_dialog([&](QWidget* d) {
+        when_dialog(w, [&](QWidget* d) {
             title = d->windowTitle();
             parentless = d->parentWidget() == nullptr;
             shown = d->findChild<QTextEdit*>("text")->toPlainText();

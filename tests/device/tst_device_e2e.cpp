@@ -2,6 +2,7 @@
 // it, keep watched items up to date, write an item, save a memory map and
 // run it back.
 
+#include "quick_driver.h"
 #include "sim_link.h"
 #include "device/device.h"
 
@@ -59,7 +60,7 @@ public slots:
 class tst_device_e2e : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
 
     connection::descriptor serial() const { return test_support::serial_descriptor(sim_); }
 
@@ -72,8 +73,6 @@ private slots:
     void initTestCase()
     {
         profiles::init_profiles();
-        sim_.set_wire_time(false);
-        sim_.start();
         connection::modbus_device::set_pause([] {});
         settings().set_busytime(10);
     }
@@ -204,12 +203,12 @@ private slots:
         QCOMPARE(sim_.request_log().size(), std::size_t(1));
 
         // A command button of the profile.
-        profiles::item save = profiles::single(0xFFF8);
+        profiles::item save = profiles::single(profiles::profile::command_address);
         save.gui = profiles::button;
         save.dir = profiles::wo;
         save.value = profiles::val_u16(5);
         d->write_item(save);
-        QCOMPARE(sim_.get_register(0xFFF8), 5);
+        QCOMPARE(sim_.get_register(profiles::profile::command_address), 5);
     }
 
     void save_map_and_run_it()
@@ -222,7 +221,7 @@ private slots:
         for (std::size_t k = 0; k < original.size(); ++k)
             original[k] = static_cast<std::uint16_t>(0x8000 + k * 37);
         sim_.set_registers(t.from, original);
-        sim_.set_register(0xFFF8, 0);
+        sim_.set_register(profiles::profile::command_address, 0);
 
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/map.txt").toStdString();
@@ -241,12 +240,12 @@ private slots:
         auto& log = test_support::log_recorder();
         d->run_script(parsed);
         QCOMPARE(sim_.get_registers(t.from, original.size()), original);
-        QCOMPARE(sim_.get_register(0xFFF8), 5);
+        QCOMPARE(sim_.get_register(profiles::profile::command_address), 5);
 
         std::vector<sim::request> expected;
         for (unsigned a = t.from; a < t.until; ++a)
             expected.push_back({16, static_cast<std::uint16_t>(a), 1});
-        expected.push_back({16, 0xFFF8, 1});
+        expected.push_back({16, profiles::profile::command_address, 1});
         QCOMPARE(sim_.request_log(), expected);
         QCOMPARE(log.texts("device").back(), std::string("running script finished"));
     }

@@ -1,36 +1,16 @@
 #include "device/device.h"
 
 #include "recording_output.h"
-#include "test_backend.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include "dorvane/profile.h"
 #include "modbus/errors.h"
 
 using modbus::connection;
-using test_support::test_backend;
+using namespace test_support;
 
 namespace {
-
-auto& vmem = connection::emulation_device::vmem;
-
-std::string error_of(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no exception";
-}
-
-profiles::item item_at(unsigned short address, unsigned length = 1)
-{
-    profiles::item i = profiles::single(address);
-    i.value.length = length;
-    i.value.data.assign(length, 0);
-    return i;
-}
 
 std::vector<unsigned short> addresses(const device& d)
 {
@@ -45,28 +25,28 @@ std::vector<unsigned short> addresses(const device& d)
 class tst_device_identity : public QObject {
     Q_OBJECT
 private slots:
-    void init() { vmem.clear(); }
+    void init() { vmem().clear(); }
 
     // Runs first: the registry is empty until init_profiles().
     void emulation_without_profiles_refused()
     {
         QVERIFY(profiles::profile_list().empty());
-        test_backend* b = nullptr;
-        auto c = test_support::test_connection(b, 0);
+        recording_backend* b = nullptr;
+        auto c = test_support::test_connection(b, modbus::emulation_link);
         const std::string e = error_of([&] { device d(c); });
         QVERIFY2(e.find("No device profile is registered") != std::string::npos, e.c_str());
-        QCOMPARE(b->writes(), std::size_t(0));
+        QCOMPARE(b->writes().size(), std::size_t(0));
         QCOMPARE(c.use_count(), 1L);
     }
 
     void check_sum()
     {
-        test_backend* b = nullptr;
+        recording_backend* b = nullptr;
         auto c = test_support::test_connection(b);
         auto& log = test_support::log_recorder();
 
         test_support::set_identity(6469, 3, 17);
-        QCOMPARE(vmem[0xFFF3], 6489);
+        QCOMPARE(vmem()[0xFFF3], 6489);
         {
             device d(c);
             QCOMPARE(d.id(), 6469);
@@ -81,20 +61,20 @@ private slots:
             QCOMPARE(log.index_of("profile:6469"), hw + 2);
         }
 
-        vmem[0xFFF3] = 6488;
+        vmem()[0xFFF3] = 6488;
         log.clear();
         QCOMPARE(error_of([&] { device d(c); }), std::string("Device checksum failed!"));
         QVERIFY(log.has("device created"));
         QVERIFY(!log.has("device destroyed"));
         QCOMPARE(c.use_count(), 1L);
         // A real driver is never written to.
-        QCOMPARE(b->writes(), std::size_t(0));
+        QCOMPARE(b->writes().size(), std::size_t(0));
 
         // The sum is taken modulo 65536.
-        vmem[0xFFF0] = 65535;
-        vmem[0xFFF1] = 1;
-        vmem[0xFFF2] = 0;
-        vmem[0xFFF3] = 0;
+        vmem()[0xFFF0] = 65535;
+        vmem()[0xFFF1] = 1;
+        vmem()[0xFFF2] = 0;
+        vmem()[0xFFF3] = 0;
         device wrapped(c);
         QCOMPARE(wrapped.id(), 65535);
         QCOMPARE(wrapped.hw(), 1);
@@ -102,7 +82,7 @@ private slots:
 
     void identity_read_failures()
     {
-        test_backend* b = nullptr;
+        recording_backend* b = nullptr;
         auto c = test_support::test_connection(b);
         test_support::set_identity(6469, 3, 17);
 
@@ -130,26 +110,26 @@ private slots:
         QCOMPARE(profiles::profile_list().front(), 6469);
 
         // An empty register map: identifier, 0, 0 and the identifier as sum.
-        auto c = std::make_shared<connection>(test_backend::make_desc(0), 3);
+        auto c = std::make_shared<connection>(recording_backend::make_desc(modbus::emulation_link), 3);
         {
             device d(c);
             QCOMPARE(d.id(), 6469);
             QCOMPARE(d.hw(), 0);
             QCOMPARE(d.fw(), 0);
         }
-        QCOMPARE(vmem[0xFFF0], 6469);
-        QCOMPARE(vmem[0xFFF3], 6469);
+        QCOMPARE(vmem()[0xFFF0], 6469);
+        QCOMPARE(vmem()[0xFFF3], 6469);
 
         // Versions already there are kept; identifier and sum are set.
-        vmem[0xFFF0] = 1234;
-        vmem[0xFFF1] = 3;
-        vmem[0xFFF2] = 17;
-        vmem[0xFFF3] = 99;
+        vmem()[0xFFF0] = 1234;
+        vmem()[0xFFF1] = 3;
+        vmem()[0xFFF2] = 17;
+        vmem()[0xFFF3] = 99;
         device d(c);
         QCOMPARE(d.id(), 6469);
         QCOMPARE(d.hw(), 3);
         QCOMPARE(d.fw(), 17);
-        QCOMPARE(vmem[0xFFF3], 6489);
+        QCOMPARE(vmem()[0xFFF3], 6489);
     }
 
     void link_closed_before_destroyed()
@@ -157,7 +137,7 @@ private slots:
         test_support::set_identity(6469, 3, 17);
         auto& log = test_support::log_recorder();
         {
-            auto d = std::make_shared<device>(std::make_shared<connection>(test_backend::make_desc(0), 3));
+            auto d = std::make_shared<device>(std::make_shared<connection>(recording_backend::make_desc(modbus::emulation_link), 3));
             QVERIFY(log.has("device created"));
             QVERIFY(!log.has("modbus DESTROYED"));
         }
@@ -169,7 +149,7 @@ private slots:
 
         // A link with other holders stays open.
         log.clear();
-        auto c = std::make_shared<connection>(test_backend::make_desc(0), 3);
+        auto c = std::make_shared<connection>(recording_backend::make_desc(modbus::emulation_link), 3);
         {
             device d(c);
         }
@@ -181,7 +161,7 @@ private slots:
     void watch_list()
     {
         test_support::set_identity(6469, 3, 17);
-        test_backend* b = nullptr;
+        recording_backend* b = nullptr;
         device d(test_support::test_connection(b));
         auto& log = test_support::log_recorder();
 
@@ -201,21 +181,31 @@ private slots:
         first.value.data = {7};
         QCOMPARE(d.watch_list()[0].value.data, std::vector<unsigned short>{42});
 
-        // One item per address: the first stays.
+        // One item per address: the first stays, the second add is counted.
         profiles::item again = item_at(10, 2);
         again.gui = profiles::spin;
         d.add_item_watch(again);
         QCOMPARE(addresses(d), (std::vector<unsigned short>{10, 20, 30}));
         QCOMPARE(d.watch_list()[0].length(), 1u);
-        QVERIFY(log.has("item already watched, not added:10"));
+        // The first control goes: the address is read as the second shows it.
+        d.remove_item_watch(first);
+        QCOMPARE(addresses(d), (std::vector<unsigned short>{10, 20, 30}));
+        QCOMPARE(d.watch_list()[0].length(), 2u);
+        QCOMPARE(d.watch_list()[0].gui, profiles::spin);
+        d.remove_item_watch(again);
+        QCOMPARE(addresses(d), (std::vector<unsigned short>{20, 30}));
+        d.add_item_watch(first);
 
         // Removal is by address alone; the rest keep their order.
         d.remove_item_watch(item_at(20, 5));
-        QCOMPARE(addresses(d), (std::vector<unsigned short>{10, 30}));
+        QCOMPARE(addresses(d), (std::vector<unsigned short>{30, 10}));
         d.remove_item_watch(item_at(20));
         QVERIFY(log.has("item not watched, not removed:20"));
+        // A refused remove leaves no debt: the next add watches again.
+        d.add_item_watch(item_at(20));
+        QCOMPARE(addresses(d), (std::vector<unsigned short>{30, 10, 20}));
         d.remove_item_watch(heading);
-        QCOMPARE(addresses(d), (std::vector<unsigned short>{10, 30}));
+        QCOMPARE(addresses(d), (std::vector<unsigned short>{30, 10, 20}));
         // Nothing of it went to the driver.
         QCOMPARE(b->requests.size(), std::size_t(1));
     }
@@ -224,7 +214,7 @@ private slots:
     {
         profiles::init_profiles();
         test_support::set_identity(6469, 3, 17);
-        test_backend* b = nullptr;
+        recording_backend* b = nullptr;
         device d(test_support::test_connection(b));
         QVERIFY(d.profile().static_map.empty());
         d.set_profile(profiles::get_profile(d.id()));

@@ -1,7 +1,7 @@
 #include "device/device.h"
 
 #include "recording_output.h"
-#include "test_backend.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include "modbus/errors.h"
@@ -10,23 +10,7 @@
 #include <QTimer>
 
 using modbus::connection;
-using test_support::backend_request;
-using test_support::test_backend;
-
-namespace {
-
-auto& vmem = connection::emulation_device::vmem;
-
-profiles::item item_at(unsigned short address, unsigned length = 1, profiles::item_dir dir = profiles::rw)
-{
-    profiles::item i = profiles::single(address);
-    i.value.length = length;
-    i.value.data.assign(length, 0);
-    i.dir = dir;
-    return i;
-}
-
-} // namespace
+using namespace test_support;
 
 // Records every item_changed it receives, through a string-based connect.
 class receiver : public QObject {
@@ -55,7 +39,7 @@ public slots:
 class tst_device_update : public QObject {
     Q_OBJECT
 
-    test_backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::unique_ptr<device> dev_;
     std::unique_ptr<receiver> rec_;
     device::clock::time_point now_;
@@ -79,7 +63,7 @@ class tst_device_update : public QObject {
 private slots:
     void init()
     {
-        vmem.clear();
+        vmem().clear();
         test_support::set_identity(6469, 3, 17);
         dev_ = std::make_unique<device>(test_support::test_connection(backend_));
         backend_->requests.clear();
@@ -100,7 +84,7 @@ private slots:
     void optimized_read()
     {
         for (unsigned short a = 0; a < 300; ++a)
-            vmem[a] = static_cast<unsigned short>(1000 + a);
+            vmem()[a] = static_cast<unsigned short>(1000 + a);
         profiles::item heading = profiles::single(profiles::no_addr);
         heading.value = profiles::no_val;
         const std::vector<profiles::item> items{item_at(5, 3), heading, item_at(6), item_at(10),
@@ -123,10 +107,10 @@ private slots:
     void values_reach_items()
     {
         auto& log = test_support::log_recorder();
-        vmem[10] = 0x1010;
-        vmem[11] = 0x1111;
-        vmem[0x1F] = 0xAAAA;
-        vmem[0x20] = 0xBBBB;
+        vmem()[10] = 0x1010;
+        vmem()[11] = 0x1111;
+        vmem()[0x1F] = 0xAAAA;
+        vmem()[0x20] = 0xBBBB;
         dev_->add_item_watch(item_at(0x1F, 2));
         dev_->add_item_watch(item_at(10, 2));
         dev_->add_item_watch(item_at(11));
@@ -283,7 +267,7 @@ private slots:
     void receivers_change_the_list()
     {
         for (unsigned short a = 1; a <= 4; ++a) {
-            vmem[a] = static_cast<unsigned short>(a * 100);
+            vmem()[a] = static_cast<unsigned short>(a * 100);
             dev_->add_item_watch(item_at(a));
         }
         auto& log = test_support::log_recorder();
@@ -307,7 +291,7 @@ private slots:
     void missing_registers_skipped()
     {
         auto& log = test_support::log_recorder();
-        vmem[5] = 55;
+        vmem()[5] = 55;
         dev_->add_item_watch(item_at(4, 1, profiles::wo));
         dev_->add_item_watch(item_at(5));
         dev_->update_profile();

@@ -1,37 +1,15 @@
 #include "device/device.h"
 
 #include "recording_output.h"
-#include "test_backend.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include "modbus/errors.h"
 
 using modbus::connection;
-using test_support::backend_request;
-using test_support::test_backend;
+using namespace test_support;
 
 namespace {
-
-auto& vmem = connection::emulation_device::vmem;
-
-profiles::item item_at(unsigned short address, std::vector<unsigned short> words, profiles::item_dir dir)
-{
-    profiles::item i = profiles::single(address);
-    i.value.length = static_cast<std::uint32_t>(words.size());
-    i.value.data = std::move(words);
-    i.dir = dir;
-    return i;
-}
-
-std::string error_of(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no exception";
-}
 
 const script::command& command_of(const script::item& i)
 {
@@ -43,7 +21,7 @@ const script::command& command_of(const script::item& i)
 class tst_device_writes : public QObject {
     Q_OBJECT
 
-    test_backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::unique_ptr<device> dev_;
 
     // Not cleared, unlike log_recorder().
@@ -56,7 +34,7 @@ class tst_device_writes : public QObject {
 private slots:
     void init()
     {
-        vmem.clear();
+        vmem().clear();
         test_support::set_identity(6469, 3, 17);
         dev_ = std::make_unique<device>(test_support::test_connection(backend_));
         backend_->requests.clear();
@@ -68,24 +46,24 @@ private slots:
     void write_item()
     {
         auto& log = test_support::log_recorder();
-        dev_->write_item(item_at(0x30, {0x1234, 0x5678}, profiles::rw));
+        dev_->write_item(make_item(0x30, profiles::label, {0x1234, 0x5678}, false, profiles::rw));
         QCOMPARE(backend_->requests.size(), std::size_t(1));
         QVERIFY((backend_->requests[0] == backend_request{'w', 0x30, 2, false, {0x1234, 0x5678}}));
-        QCOMPARE(vmem[0x31], 0x5678);
+        QCOMPARE(vmem()[0x31], 0x5678);
         QVERIFY(log.has("write item addr:48 length:2"));
 
         // A command button's item.
-        profiles::item button = item_at(0xFFF8, {5}, profiles::wo);
+        profiles::item button = make_item(profiles::profile::command_address, profiles::label, {5}, false, profiles::wo);
         button.gui = profiles::button;
         dev_->write_item(button);
-        QCOMPARE(vmem[0xFFF8], 5);
+        QCOMPARE(vmem()[profiles::profile::command_address], 5);
 
         // Refused before any request.
         backend_->requests.clear();
-        QCOMPARE(error_of([&] { dev_->write_item(item_at(0x40, {1}, profiles::ro)); }),
+        QCOMPARE(error_of([&] { dev_->write_item(make_item(0x40, profiles::label, {1}, false, profiles::ro)); }),
                  std::string("Attempt to write data to RO cell"));
         QVERIFY(log.has("write item READONLY:64 length:1 DIR:0"));
-        const std::string e = error_of([&] { dev_->write_item(item_at(0x41, {}, profiles::rw)); });
+        const std::string e = error_of([&] { dev_->write_item(make_item(0x41, profiles::label, {}, false, profiles::rw)); });
         QVERIFY2(e.find("no register values") != std::string::npos, e.c_str());
         QVERIFY(backend_->requests.empty());
 
@@ -93,21 +71,21 @@ private slots:
         backend_->on_request = [](const backend_request&) {
             throw modbus::protocol_exception("Illegal data value", 112345681);
         };
-        QVERIFY_EXCEPTION_THROWN(dev_->write_item(item_at(0x42, {1}, profiles::rw)), modbus::protocol_exception);
+        QVERIFY_EXCEPTION_THROWN(dev_->write_item(make_item(0x42, profiles::label, {1}, false, profiles::rw)), modbus::protocol_exception);
     }
 
     void read_item()
     {
-        vmem[0x50] = 7;
-        vmem[0x51] = 8;
-        profiles::item i = item_at(0x50, {0, 0}, profiles::ro);
+        vmem()[0x50] = 7;
+        vmem()[0x51] = 8;
+        profiles::item i = make_item(0x50, profiles::label, {0, 0}, false, profiles::ro);
         i.value.data.clear();
         dev_->read_item(i);
         QCOMPARE(i.value.data, (std::vector<unsigned short>{7, 8}));
         QVERIFY((backend_->requests.back() == backend_request{'r', 0x50, 2, false, {}}));
 
         backend_->requests.clear();
-        profiles::item w = item_at(0x50, {1}, profiles::wo);
+        profiles::item w = make_item(0x50, profiles::label, {1}, false, profiles::wo);
         QCOMPARE(error_of([&] { dev_->read_item(w); }), std::string("Attempt to read data from WO cell"));
         QVERIFY(log().has("read item WRITEONLY:80 length:1 DIR:2"));
         QVERIFY(backend_->requests.empty());
@@ -122,7 +100,7 @@ private slots:
     void read_memory()
     {
         for (unsigned short a = 0; a < 140; ++a)
-            vmem[a] = static_cast<unsigned short>(a * 3);
+            vmem()[a] = static_cast<unsigned short>(a * 3);
         profiles::profile p;
         p.id = 6469;
         for (int k = 0; k < 134; ++k)
@@ -169,7 +147,7 @@ private slots:
             "Profile: 5", "// first remark", "\\\\ second remark", "", "0x10, 1; // one", "17, -1;", "0xFFF8, 5;"});
         dev_->run_script(s);
         const std::vector<backend_request> expected{
-            {'w', 0x10, 1, false, {1}}, {'w', 17, 1, false, {0xFFFF}}, {'w', 0xFFF8, 1, false, {5}}};
+            {'w', 0x10, 1, false, {1}}, {'w', 17, 1, false, {0xFFFF}}, {'w', profiles::profile::command_address, 1, false, {5}}};
         QCOMPARE(backend_->requests.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i)
             QVERIFY(backend_->requests[i] == expected[i]);
@@ -178,9 +156,9 @@ private slots:
         QCOMPARE(log.texts("device").back(), std::string("running script finished"));
 
         // The second command fails: the first is written, the third never sent.
-        vmem.erase(0x10);
-        vmem.erase(17);
-        vmem.erase(0xFFF8);
+        vmem().erase(0x10);
+        vmem().erase(17);
+        vmem().erase(profiles::profile::command_address);
         backend_->requests.clear();
         log.clear();
         backend_->on_request = [](const backend_request& r) {
@@ -189,24 +167,24 @@ private slots:
         };
         QVERIFY_EXCEPTION_THROWN(dev_->run_script(s), modbus::protocol_exception);
         QCOMPARE(backend_->requests.size(), std::size_t(2));
-        QCOMPARE(vmem[0x10], 1);
-        QVERIFY(!vmem.count(0xFFF8));
+        QCOMPARE(vmem()[0x10], 1);
+        QVERIFY(!vmem().count(profiles::profile::command_address));
         QCOMPARE(log.texts("device").back(), std::string("running script finished"));
     }
 
     void dump_profile()
     {
-        vmem[3] = 33;
-        vmem[4] = 44;
-        vmem[9] = 99;
+        vmem()[3] = 33;
+        vmem()[4] = 44;
+        vmem()[9] = 99;
         profiles::profile p;
         p.id = 6469;
         p.mmap.descriptions = {"a", "b", "c", "d"};
         profiles::item heading = profiles::single(profiles::no_addr);
         heading.value = profiles::no_val;
-        p.static_map = {heading, item_at(9, {0}, profiles::ro)};
-        p.pages.push_back({"page", {item_at(3, {0, 0}, profiles::rw), item_at(4, {0}, profiles::rw),
-                                    item_at(0xFFF8, {1}, profiles::wo)}});
+        p.static_map = {heading, make_item(9, profiles::label, {0}, false, profiles::ro)};
+        p.pages.push_back({"page", {make_item(3, profiles::label, {0, 0}, false, profiles::rw), make_item(4, profiles::label, {0}, false, profiles::rw),
+                                    make_item(profiles::profile::command_address, profiles::label, {1}, false, profiles::wo)}});
         dev_->set_profile(p);
         const script s = dev_->dump_profile();
         QCOMPARE(s.profile, 6469);
@@ -218,7 +196,7 @@ private slots:
         QCOMPARE(command_of(s.items[2]).address, 9);
         QCOMPARE(command_of(s.items[2]).value, 99);
         for (const auto& r : backend_->requests)
-            QVERIFY(!r.from_copy && r.address != 0xFFF8);
+            QVERIFY(!r.from_copy && r.address != profiles::profile::command_address);
     }
 };
 

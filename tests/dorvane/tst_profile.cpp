@@ -78,6 +78,7 @@ void tst_profile::single_and_helpers()
     QCOMPARE(caption[0].first, u16(0));
     QCOMPARE(caption[0].second, std::string("Reset"));
     QCOMPARE(profiles::profile::id_address, u16(0xFFF0));
+    QCOMPARE(profiles::profile::command_address, u16(0xFFF8));
 }
 
 void tst_profile::copies_are_independent()

@@ -47,13 +47,17 @@ void tst_syslog::initTestCase()
 {
     // Registering the recorder happens before any message: the first line
     // of this thread then carries its announcement.
-    test_support::log_recorder();
+    auto& rec = test_support::log_recorder();
+    VLOG(cl::syslog::info) << "first line";
+    QCOMPARE(int(rec.entries.size()), 2);
+    QCOMPARE(rec.entries[0].msg.module, std::string("syslog"));
+    QCOMPARE(rec.entries[1].msg.text, std::string("first line"));
 }
 
 void tst_syslog::new_thread_is_announced_before_its_first_message()
 {
     auto& rec = test_support::log_recorder();
-    // The main thread was announced during start-up already.
+    // The main thread was announced with its first line already.
     VLOG(cl::syslog::info) << "main thread line";
     QCOMPARE(int(rec.entries.size()), 1);
     QCOMPARE(rec.entries[0].ti.number, 0);

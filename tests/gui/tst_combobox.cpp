@@ -1,13 +1,15 @@
 #include "gui/combobox.h"
+#include "gui/factory.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <QAbstractItemView>
 #include <QToolTip>
 
-using namespace gui_test;
+using namespace test_support;
 
 namespace {
 
@@ -30,32 +32,28 @@ QColor button_colour(const QWidget* w, QPalette::ColorGroup g = QPalette::Active
 class tst_combobox : public QObject {
     Q_OBJECT
 
-    backend* be_ = nullptr;
+    recording_backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
-    std::unique_ptr<test_support::box_answerer> answerer_;
-    std::unique_ptr<window> win_;
+    std::unique_ptr<test_support::modal_answerer> answerer_;
+    control_host host_;
 
+    // As the factory builds it, shown.
     combobox* shown(const profiles::item& item)
     {
-        auto* c = new combobox(item, dev_);
-        win_ = std::make_unique<window>(c);
-        if (!QTest::qWaitForWindowActive(&win_->top))
-            return nullptr;
-        c->setFocus();
-        return c;
+        return host_.show(control_in<combobox>(create_combo(item, dev_)));
     }
 
 private slots:
     void init()
     {
         dev_ = make_device(be_);
-        answerer_ = std::make_unique<test_support::box_answerer>();
+        answerer_ = std::make_unique<test_support::modal_answerer>();
     }
 
     void cleanup()
     {
         QToolTip::hideText();
-        win_.reset();
+        host_.reset();
         answerer_.reset();
         dev_.reset();
     }
@@ -68,13 +66,13 @@ private slots:
         QCOMPARE(c->itemData(1).toInt(), 9);
         QCOMPARE(c->currentIndex(), 1);
         QCOMPARE(c->currentText(), QString("0.125"));
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
 
         QTest::keyClick(c, Qt::Key_Up);
         QCOMPARE(c->currentText(), QString("Off"));
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].address, (unsigned short)0x10);
-        QCOMPARE(be_->writes[0].values, words{0});
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].address, (unsigned short)0x10);
+        QCOMPARE(be_->written[0].values, words{0});
         QCOMPARE(c->item().value.data, words{0});
 
         // A pick from the open list.
@@ -88,19 +86,19 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, last.center().y()));
         QTRY_VERIFY(!view->window()->isVisible());
         QCOMPARE(c->currentText(), QString("0.25"));
-        QCOMPARE(be_->writes.size(), std::size_t(2));
-        QCOMPARE(be_->writes[1].values, words{10});
+        QCOMPARE(be_->written.size(), std::size_t(2));
+        QCOMPARE(be_->written[1].values, words{10});
 
         // Device values select their entry and are never written back.
         device_sets(*dev_, 0x10, {9});
         QCOMPARE(c->currentText(), QString("0.125"));
-        QCOMPARE(be_->writes.size(), std::size_t(2));
+        QCOMPARE(be_->written.size(), std::size_t(2));
 
         // The entry of the code held writes nothing.
         c->setCurrentIndex(0);
         c->setCurrentIndex(1);
-        QCOMPARE(be_->writes.size(), std::size_t(4));
-        QCOMPARE(be_->writes[3].values, words{9});
+        QCOMPARE(be_->written.size(), std::size_t(4));
+        QCOMPARE(be_->written[3].values, words{9});
         QCOMPARE(answerer_->count(), 0);
     }
 
@@ -128,7 +126,7 @@ private slots:
         device_sets(*dev_, 0x10, {10});
         QCOMPARE(c->currentText(), QString("0.25"));
         QCOMPARE(c->palette(), normal);
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
     }
 
     void read_only_pick_is_undone()
@@ -154,7 +152,7 @@ private slots:
         QCOMPARE(c->currentText(), QString("Off"));
         QTest::keyClick(c, Qt::Key_Down);
         QCOMPARE(c->currentIndex(), -1);
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
         QTest::qWait(20);
         QCOMPARE(answerer_->count(), 0);
     }
@@ -176,20 +174,20 @@ private slots:
 
         be_->fail_writes = false;
         QTest::keyClick(c, Qt::Key_Down);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].values, words{10});
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].values, words{10});
 
         // The driver holds a code without an entry: nothing is selected
         // then, and nothing more is written.
         device_sets(*dev_, 0x10, {5});
         be_->fail_writes = true;
-        const int attempts = be_->attempts;
+        const int attempts = int(be_->writes().size());
         QTest::keyClick(c, Qt::Key_Up);
-        QCOMPARE(be_->attempts, attempts + 1);
+        QCOMPARE(int(be_->writes().size()), attempts + 1);
         QCOMPARE(c->currentIndex(), -1);
         QCOMPARE(c->item().value.data, words{5});
         QVERIFY(answerer_->wait_for(2));
-        QCOMPARE(be_->writes.size(), std::size_t(1));
+        QCOMPARE(be_->written.size(), std::size_t(1));
         QCOMPARE(vmem()[0x10], (unsigned short)5);
     }
 
@@ -213,7 +211,7 @@ private slots:
         std::unique_ptr<combobox> none(new combobox(combo_item(3, steps), dev_));
         QCOMPARE(none->currentIndex(), -1);
         none.reset();
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
 
         // Anything but one register is refused before it is watched.
         profiles::item two = combo_item(0, steps);

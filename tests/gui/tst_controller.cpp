@@ -1,13 +1,14 @@
 #include "gui/controller.h"
 #include "gui/pushbutton.h"
 
-#include "gui_fixture.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <cmath>
 #include <limits>
 
-using namespace gui_test;
+using namespace test_support;
 
 namespace {
 
@@ -39,7 +40,7 @@ bool watched(const device& dev, unsigned short address)
 class tst_controller : public QObject {
     Q_OBJECT
 
-    backend* be_ = nullptr;
+    recording_backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
 
 private slots:
@@ -167,14 +168,14 @@ private slots:
         probe p(make_item(0x30, profiles::spin, {1, 2}), dev_);
 
         p.set_data_impl({7});
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].address, (unsigned short)0x30);
-        QCOMPARE(be_->writes[0].values, (words{7, 0}));
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].address, (unsigned short)0x30);
+        QCOMPARE(be_->written[0].values, (words{7, 0}));
         QCOMPARE(p.item_.value.data, (words{7, 0}));
 
         p.set_data_impl({3, 4, 5});
-        QCOMPARE(be_->writes.size(), std::size_t(2));
-        QCOMPARE(be_->writes[1].values, (words{3, 4}));
+        QCOMPARE(be_->written.size(), std::size_t(2));
+        QCOMPARE(be_->written[1].values, (words{3, 4}));
         QCOMPARE(p.item_.value.data, (words{3, 4}));
         QVERIFY(p.shown.empty());
 
@@ -185,7 +186,7 @@ private slots:
 
         probe ro(make_item(0x40, profiles::spin, {1}, false, profiles::ro), dev_);
         ro.set_data_impl({9});
-        QCOMPARE(be_->writes.size(), std::size_t(2));
+        QCOMPARE(be_->written.size(), std::size_t(2));
         QCOMPARE(ro.item_.value.data, words{9});
     }
 

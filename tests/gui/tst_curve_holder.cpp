@@ -5,6 +5,7 @@
 
 #include "recording_output.h"
 #include "sample_reader.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include "modbus/errors.h"
@@ -19,60 +20,9 @@
 #include <stdexcept>
 
 using modbus::connection;
+using namespace test_support;
 
 namespace {
-
-auto& vmem = connection::emulation_device::vmem;
-
-// The emulation, with its requests counted and writes failing on demand.
-class counting_backend : public connection::emulation_device {
-public:
-    struct request {
-        char op;
-        unsigned short address;
-        std::vector<unsigned short> values; // writes
-        std::size_t count;
-    };
-
-    counting_backend() : emulation_device(connection::descriptor()) {}
-
-    std::vector<request> requests;
-    bool fail_writes = false;
-
-    int read_registers(unsigned short address, std::vector<unsigned short>& values, bool from_copy) override
-    {
-        requests.push_back({'r', address, {}, values.size()});
-        return emulation_device::read_registers(address, values, from_copy);
-    }
-
-    int write_registers(unsigned short address, const std::vector<unsigned short>& values) override
-    {
-        requests.push_back({'w', address, values, values.size()});
-        if (fail_writes)
-            throw modbus::connection_exception("Connection timed out", 110);
-        return emulation_device::write_registers(address, values);
-    }
-
-    std::vector<request> writes() const { return of('w'); }
-    std::vector<request> reads() const { return of('r'); }
-    std::vector<request> of(char op) const
-    {
-        std::vector<request> r;
-        for (const auto& q : requests)
-            if (q.op == op)
-                r.push_back(q);
-        return r;
-    }
-    // Registers read within [from, until).
-    std::size_t registers_read(unsigned from, unsigned until) const
-    {
-        std::size_t n = 0;
-        for (const auto& q : requests)
-            if (q.op == 'r' && q.address >= from && q.address < until)
-                n += q.count;
-        return n;
-    }
-};
 
 profiles::graphic make_graph(unsigned short trigger, const char* title)
 {
@@ -89,7 +39,7 @@ profiles::graphic make_graph(unsigned short trigger, const char* title)
 class tst_curve_holder : public QObject {
     Q_OBJECT
 
-    counting_backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
     std::unique_ptr<graphic> plot_;
     const profiles::graphic& graph1() const { return profiles::get_profile(6469).graphics.at(0); }
@@ -103,7 +53,7 @@ private slots:
 
     void init()
     {
-        auto b = std::make_unique<counting_backend>();
+        auto b = std::make_unique<recording_backend>();
         backend_ = b.get();
         dev_ = std::make_shared<device>(std::make_shared<connection>(std::move(b)));
         dev_->set_profile(profiles::get_profile(6469));
@@ -173,8 +123,8 @@ private slots:
     {
         const profiles::graphic& g = graph1();
         for (unsigned i = 0; i < g.count; ++i)
-            vmem[static_cast<unsigned short>(g.start + i)] = static_cast<unsigned short>(int(i) * 3 - 300);
-        vmem[g.trigger.address] = 0;
+            vmem()[static_cast<unsigned short>(g.start + i)] = static_cast<unsigned short>(int(i) * 3 - 300);
+        vmem()[g.trigger.address] = 0;
 
         int calls = 0;
         auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
@@ -187,7 +137,7 @@ private slots:
         QCOMPARE(calls, 0);
         QVERIFY(backend_->writes().empty());
 
-        vmem[g.trigger.address] = 3;
+        vmem()[g.trigger.address] = 3;
         dev_->update_profile();
         QCOMPARE(calls, 1);
         QCOMPARE(backend_->registers_read(g.start, g.start + g.count), std::size_t(g.count));
@@ -195,7 +145,7 @@ private slots:
         QCOMPARE(writes.size(), std::size_t(1));
         QCOMPARE(writes[0].address, g.trigger.address);
         QCOMPARE(writes[0].values, std::vector<unsigned short>{0});
-        QCOMPARE(vmem[g.trigger.address], 0);
+        QCOMPARE(vmem()[g.trigger.address], 0);
         QCOMPARE(holder->item().value.data, std::vector<unsigned short>{0});
 
         QCOMPARE(holder->curve_->dataSize(), std::size_t(g.count));
@@ -212,7 +162,7 @@ private slots:
         QVERIFY(backend_->writes().empty());
         QCOMPARE(backend_->registers_read(g.start, g.start + g.count), std::size_t(0));
 
-        vmem[g.trigger.address] = 4;
+        vmem()[g.trigger.address] = 4;
         dev_->update_profile();
         dev_->update_profile();
         QCOMPARE(calls, 2);
@@ -222,20 +172,20 @@ private slots:
     void failed_rearm_retries()
     {
         const profiles::graphic& g = graph1();
-        vmem[g.trigger.address] = 0;
+        vmem()[g.trigger.address] = 0;
         int calls = 0;
         auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
         holder->update_ = [&] { ++calls; };
 
         backend_->fail_writes = true;
-        vmem[g.trigger.address] = 9;
+        vmem()[g.trigger.address] = 9;
         backend_->requests.clear();
         dev_->update_profile();
         QElapsedTimer since;
         since.start();
         QCOMPARE(calls, 1);
         QCOMPARE(backend_->writes().size(), std::size_t(1));
-        QCOMPARE(vmem[g.trigger.address], 9);
+        QCOMPARE(vmem()[g.trigger.address], 9);
 
         QTest::qWait(600);
         QCOMPARE(calls, 1);
@@ -244,14 +194,14 @@ private slots:
         QVERIFY2(since.elapsed() >= 950, QByteArray::number(since.elapsed()));
         QCOMPARE(backend_->writes().size(), std::size_t(2));
         QCOMPARE(backend_->writes()[1].values, std::vector<unsigned short>{0});
-        QCOMPARE(vmem[g.trigger.address], 0);
+        QCOMPARE(vmem()[g.trigger.address], 0);
         // Re-armed: nothing more is scheduled.
         QTest::qWait(1300);
         QCOMPARE(calls, 2);
 
         // A retry due after the holder's end does nothing.
         backend_->fail_writes = true;
-        vmem[g.trigger.address] = 10;
+        vmem()[g.trigger.address] = 10;
         dev_->update_profile();
         QCOMPARE(calls, 3);
         const std::size_t requests = backend_->requests.size();
@@ -260,35 +210,59 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(calls, 3);
         QCOMPARE(backend_->requests.size(), requests);
-        QCOMPARE(vmem[g.trigger.address], 10);
+        QCOMPARE(vmem()[g.trigger.address], 10);
     }
 
     void callback_failures()
     {
         const profiles::graphic& g = graph1();
-        vmem[g.trigger.address] = 0;
+        vmem()[g.trigger.address] = 0;
         auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
 
         // A failed read is reported and the trigger re-armed all the same.
         holder->update_ = [] { throw std::runtime_error("read failed"); };
         QTest::ignoreMessage(QtWarningMsg, "curve_update exception: \"read failed\"");
-        vmem[g.trigger.address] = 5;
+        vmem()[g.trigger.address] = 5;
         dev_->update_profile();
-        QCOMPARE(vmem[g.trigger.address], 0);
+        QCOMPARE(vmem()[g.trigger.address], 0);
 
         // So is a holder still without a callback.
         holder->update_ = nullptr;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^curve_update exception: \"\\S+\"$"));
-        vmem[g.trigger.address] = 6;
+        vmem()[g.trigger.address] = 6;
         dev_->update_profile();
-        QCOMPARE(vmem[g.trigger.address], 0);
+        QCOMPARE(vmem()[g.trigger.address], 0);
 
         // Anything else leaves, before the re-arm.
         holder->update_ = [] { throw 42; };
-        vmem[g.trigger.address] = 7;
+        vmem()[g.trigger.address] = 7;
         backend_->requests.clear();
         QVERIFY_EXCEPTION_THROWN(holder->item_changed(holder->item()), int);
         QVERIFY(backend_->writes().empty());
+    }
+
+    void callback_may_end_its_holder()
+    {
+        // What the graph window's disconnect does from inside a read.
+        const profiles::graphic& g = graph1();
+        vmem()[g.trigger.address] = 0;
+        auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
+        QPointer<curve_holder> alive(holder.get());
+        const std::string what(64, 'x');
+        std::string seen;
+        holder->update_ = [&holder, &seen, what] {
+            holder.reset();
+            // Captures are read after the holder, and its callable, are gone.
+            seen = what;
+        };
+        vmem()[g.trigger.address] = 2;
+        backend_->requests.clear();
+        dev_->update_profile();
+        QVERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+        // Nothing is written for a holder that is gone.
+        QVERIFY(backend_->writes().empty());
+        QVERIFY(dev_->watch_list().empty());
     }
 
     void holder_ends()

@@ -6,8 +6,9 @@
 #include "gui/pushbutton.h"
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <QDir>
@@ -16,15 +17,9 @@
 #include <QTranslator>
 #include <QVBoxLayout>
 
-using gui_test::words;
+using namespace test_support;
 
 namespace {
-
-profiles::item make_item(unsigned short address, profiles::item_gui gui, unsigned length,
-                         profiles::item_dir dir = profiles::rw)
-{
-    return gui_test::make_item(address, gui, words(length, 0), false, dir);
-}
 
 // The controls of a panel, by kind as the profile tables count them.
 struct census {
@@ -121,13 +116,13 @@ void save_picture(QWidget* panel, const QString& name)
 class tst_factory : public QObject {
     Q_OBJECT
 
-    gui_test::backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
 
-    int writes() const { return int(backend_->writes.size()); }
+    int writes() const { return int(backend_->written.size()); }
 
 private slots:
-    void init() { dev_ = gui_test::make_device(backend_); }
+    void init() { dev_ = make_device(backend_); }
     void cleanup() { dev_.reset(); }
 
     void builtin_profiles_build_data()
@@ -152,7 +147,7 @@ private slots:
             all.insert(all.end(), page.second.begin(), page.second.end());
         dev_->optimized_read(all, false);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto statics = panel_of(p.static_map, dev_);
         dev_->update_profile(true);
         census total = take_census(statics.get());
@@ -185,17 +180,17 @@ private slots:
 
     void failed_elements_keep_their_rows()
     {
-        profiles::item heading = make_item(profiles::no_addr, profiles::label, 0, profiles::ro);
+        profiles::item heading = blank_item(profiles::no_addr, profiles::label, 0, profiles::ro);
         heading.name = "Heading";
-        profiles::item unknown = make_item(0x20, static_cast<profiles::item_gui>(6), 1);
-        profiles::item three = make_item(0x21, profiles::spin, 3);
-        profiles::item good = make_item(0x30, profiles::spin, 1);
+        profiles::item unknown = blank_item(0x20, static_cast<profiles::item_gui>(6), 1);
+        profiles::item three = blank_item(0x21, profiles::spin, 3);
+        profiles::item good = blank_item(0x30, profiles::spin, 1);
         good.name = "Good";
-        profiles::item wide_fbox = make_item(0x31, profiles::fbox, 3);
-        profiles::item no_text = make_item(0x40, profiles::string, 0);
-        profiles::item fbox = make_item(0x41, profiles::fbox, 2);
+        profiles::item wide_fbox = blank_item(0x31, profiles::fbox, 3);
+        profiles::item no_text = blank_item(0x40, profiles::string, 0);
+        profiles::item fbox = blank_item(0x41, profiles::fbox, 2);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto panel = panel_of({heading, unknown, three, good, wide_fbox, no_text, fbox}, dev_);
         QCOMPARE(answerer.count(), 4);
         const QString form("Error:\n  %1\nprofile: 'static profile 0'\n  item: '%2'\n  element: '%3'");
@@ -235,9 +230,9 @@ private slots:
 
     void labels_and_frames()
     {
-        profiles::item heading = make_item(profiles::no_addr, profiles::label, 0, profiles::ro);
+        profiles::item heading = blank_item(profiles::no_addr, profiles::label, 0, profiles::ro);
         heading.name = "Motor Monitoring";
-        profiles::item text = make_item(0x50, profiles::string, 4);
+        profiles::item text = blank_item(0x50, profiles::string, 4);
         text.name = "Driver ID";
         auto panel = panel_of({heading, text}, dev_);
 
@@ -266,7 +261,7 @@ private slots:
                                       {0.01f, 2}, {0.001f, 3}, {0, 0},   {-0.1f, 0}};
         std::vector<profiles::item> items;
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            profiles::item it = make_item(static_cast<unsigned short>(0x60 + i), profiles::spin, 1);
+            profiles::item it = blank_item(static_cast<unsigned short>(0x60 + i), profiles::spin, 1);
             it.scale = rows[i].scale;
             items.push_back(it);
         }
@@ -287,10 +282,32 @@ private slots:
         }
     }
 
+    void shared_register_stays_polled()
+    {
+        // The same register on the static panel and on a page; the page is
+        // left (its panel destroyed) and the static panel's box must go on
+        // showing what the driver holds.
+        const profiles::item shared = blank_item(0x120, profiles::spin, 1);
+        auto fixed = panel_of({shared}, dev_);
+        auto page = panel_of({shared, blank_item(0x121, profiles::spin, 1)}, dev_);
+        auto* box = fixed->findChild<spinbox*>();
+        QVERIFY(box);
+        device_sets(*dev_, 0x120, {11});
+        QCOMPARE(box->value(), 11);
+
+        page.reset();
+        device_sets(*dev_, 0x120, {12});
+        QCOMPARE(box->value(), 12);
+        QCOMPARE(dev_->watch_list().size(), std::size_t(1));
+
+        fixed.reset();
+        QVERIFY(dev_->watch_list().empty());
+    }
+
     void spin_boxes_are_connected()
     {
-        profiles::item whole = make_item(0x70, profiles::spin, 1);
-        profiles::item tenths = make_item(0x71, profiles::spin, 1);
+        profiles::item whole = blank_item(0x70, profiles::spin, 1);
+        profiles::item tenths = blank_item(0x71, profiles::spin, 1);
         tenths.scale = 0.1f;
         auto panel = panel_of({whole, tenths}, dev_);
         auto* s = row(panel.get(), 0)->findChild<spinbox*>();
@@ -299,14 +316,14 @@ private slots:
         emit s->editingFinished();
         d->setValue(1.5);
         emit d->editingFinished();
-        QCOMPARE(gui_test::vmem()[0x70], 42);
-        QCOMPARE(gui_test::vmem()[0x71], 15);
+        QCOMPARE(vmem()[0x70], 42);
+        QCOMPARE(vmem()[0x71], 15);
         QCOMPARE(writes(), 2);
     }
 
     void button_captions()
     {
-        profiles::item plain = make_item(0xFFF8, profiles::button, 1, profiles::wo);
+        profiles::item plain = blank_item(profiles::profile::command_address, profiles::button, 1, profiles::wo);
         plain.name = "Reset Alarm";
         profiles::item captioned = plain;
         captioned.value = profiles::val_u16(5);
@@ -320,7 +337,7 @@ private slots:
         QVERIFY(dev_->watch_list().empty());
 
         second->click();
-        QCOMPARE(gui_test::vmem()[0xFFF8], 5);
+        QCOMPARE(vmem()[profiles::profile::command_address], 5);
         QCOMPARE(writes(), 1);
     }
 
@@ -328,14 +345,14 @@ private slots:
     {
         tagging_translator translator;
         QCoreApplication::installTranslator(&translator);
-        profiles::item heading = make_item(profiles::no_addr, profiles::label, 0, profiles::ro);
+        profiles::item heading = blank_item(profiles::no_addr, profiles::label, 0, profiles::ro);
         heading.name = "Heading";
-        profiles::item button = make_item(0xFFF8, profiles::button, 1, profiles::wo);
+        profiles::item button = blank_item(profiles::profile::command_address, profiles::button, 1, profiles::wo);
         button.name = "Save Parameters";
         button.map = profiles::btn_txt("Save");
-        profiles::item unknown = make_item(0x20, static_cast<profiles::item_gui>(7), 1);
+        profiles::item unknown = blank_item(0x20, static_cast<profiles::item_gui>(7), 1);
 
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto panel = panel_of({heading, button, unknown}, dev_);
         QCoreApplication::removeTranslator(&translator);
 
@@ -350,7 +367,7 @@ private slots:
 
     void latin1_names()
     {
-        profiles::item heading = make_item(profiles::no_addr, profiles::label, 0, profiles::ro);
+        profiles::item heading = blank_item(profiles::no_addr, profiles::label, 0, profiles::ro);
         heading.name = "Temp. \xb0" "C";
         auto panel = panel_of({heading}, dev_);
         QCOMPARE(qobject_cast<QLabel*>(row(panel.get(), 0))->text(), QString::fromUtf8("Temp. \xc2\xb0" "C"));
@@ -363,7 +380,7 @@ private slots:
         const char type[] = "VLM-6469 servo drive";
         for (unsigned i = 0; i < sizeof type - 1; i += 2)
             put_text_word(0x00C5 + i / 2, type[i], type[i + 1]);
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto statics = panel_of(p.static_map, dev_);
         auto first = panel_of(p.pages.front().second, dev_);
         dev_->update_profile(false);
@@ -375,7 +392,7 @@ private slots:
 private:
     static void put_text_word(unsigned address, char low, char high)
     {
-        gui_test::vmem()[static_cast<unsigned short>(address)] =
+        vmem()[static_cast<unsigned short>(address)] =
             static_cast<unsigned short>(static_cast<unsigned char>(low) | static_cast<unsigned char>(high) << 8);
     }
 };

@@ -1,37 +1,19 @@
 #include "gui/floatbox.h"
+#include "gui/factory.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <QApplication>
 #include <QClipboard>
 
-using gui_test::words;
+using namespace test_support;
 
-Q_DECLARE_METATYPE(gui_test::words)
+Q_DECLARE_METATYPE(test_support::words)
 
 namespace {
-
-profiles::item make_item(unsigned short address, profiles::item_gui gui, unsigned length,
-                         profiles::item_dir dir = profiles::rw)
-{
-    return gui_test::make_item(address, gui, words(length, 0), false, dir);
-}
-
-words words_at(unsigned short address, unsigned count)
-{
-    words r;
-    for (unsigned i = 0; i < count; ++i)
-        r.push_back(gui_test::vmem()[static_cast<unsigned short>(address + i)]);
-    return r;
-}
-
-void set_words(unsigned short address, const words& values)
-{
-    for (std::size_t i = 0; i < values.size(); ++i)
-        gui_test::vmem()[static_cast<unsigned short>(address + i)] = values[i];
-}
 
 const unsigned short addr = 0x40;
 
@@ -48,22 +30,25 @@ void enter(QLineEdit& w, const QString& text)
 class tst_floatbox : public QObject {
     Q_OBJECT
 
-    gui_test::backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
 
-    int writes() const { return int(backend_->writes.size()); }
+    int writes() const { return int(backend_->written.size()); }
 
-    std::unique_ptr<floatbox> make(unsigned length, profiles::item_dir dir = profiles::rw)
+    control_host host_;
+
+    floatbox* make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
-        auto fb = std::make_unique<floatbox>(make_item(addr, profiles::fbox, length, dir), dev_);
-        fb->show();
-        fb->setFocus();
-        return fb;
+        return host_.show(control_in<floatbox>(create_fbox(blank_item(addr, profiles::fbox, length, dir), dev_)));
     }
 
 private slots:
-    void init() { dev_ = gui_test::make_device(backend_); }
-    void cleanup() { dev_.reset(); }
+    void init() { dev_ = make_device(backend_); }
+    void cleanup()
+    {
+        host_.reset();
+        dev_.reset();
+    }
 
     void writes_worked_values_data()
     {
@@ -153,9 +138,9 @@ private slots:
         // are refused.
         auto fb = make(2);
         fb->clear();
-        QTest::keyClicks(fb.get(), "-");
+        QTest::keyClicks(fb, "-");
         QCOMPARE(fb->text(), QString());
-        QTest::keyClicks(fb.get(), "1e5");
+        QTest::keyClicks(fb, "1e5");
         QCOMPARE(fb->text(), QString("15"));
         fb->clear();
         for (const char* pasted : {"inf", "nan"}) {
@@ -164,12 +149,12 @@ private slots:
             QCOMPARE(fb->text(), QString());
         }
         // "3.438" with an e put in afterwards is a whole number again.
-        QTest::keyClicks(fb.get(), "3.438");
-        QTest::keyClick(fb.get(), Qt::Key_Left);
-        QTest::keyClick(fb.get(), Qt::Key_Left);
-        QTest::keyClicks(fb.get(), "e");
+        QTest::keyClicks(fb, "3.438");
+        QTest::keyClick(fb, Qt::Key_Left);
+        QTest::keyClick(fb, Qt::Key_Left);
+        QTest::keyClicks(fb, "e");
         QCOMPARE(fb->text(), QString("3.4e38"));
-        QTest::keyClick(fb.get(), Qt::Key_Return);
+        QTest::keyClick(fb, Qt::Key_Return);
         QCOMPARE(words_at(addr, 2), (words{0x0D48, 0x0023}));
     }
 
@@ -180,12 +165,12 @@ private slots:
             auto fb = make(length);
             dev_->update_profile();
             QVERIFY(fb->text() != "0.0");
-            backend_->writes.clear();
+            backend_->written.clear();
             fb->selectAll();
-            QTest::keyClick(fb.get(), Qt::Key_Backspace);
+            QTest::keyClick(fb, Qt::Key_Backspace);
             QCOMPARE(fb->text(), QString());
             QCOMPARE(fb->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::yellow));
-            QTest::keyClick(fb.get(), Qt::Key_Return);
+            QTest::keyClick(fb, Qt::Key_Return);
             QCOMPARE(writes(), 1);
             QCOMPARE(words_at(addr, length), words(length, 0));
             QCOMPARE(fb->text(), QString("0"));
@@ -200,8 +185,8 @@ private slots:
         enter(*fb, "1.5");
         QCOMPARE(writes(), 2);
         // Return and then the focus leaving: one edit, one write.
-        QTest::keyClicks(fb.get(), "0");
-        QTest::keyClick(fb.get(), Qt::Key_Return);
+        QTest::keyClicks(fb, "0");
+        QTest::keyClick(fb, Qt::Key_Return);
         QCOMPARE(writes(), 3);
         fb->clearFocus();
         QCOMPARE(writes(), 3);
@@ -224,7 +209,7 @@ private slots:
         QCOMPARE(writes(), 4);
 
         // What one register can't hold is refused, not cut to another number.
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         for (const char* text : {"70000", "65536", "-32769", "1e10"}) {
             enter(*fb, text);
             QCOMPARE(fb->text(), QString("-32768"));
@@ -241,7 +226,7 @@ private slots:
     void non_finite_text_is_a_set_error()
     {
         // Only a program can put such a text in; finishing must not hang.
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto fb = make(2);
         enter(*fb, "1.5");
         for (const char* text : {"inf", "-inf", "nan"}) {
@@ -257,7 +242,7 @@ private slots:
 
     void escape_and_failed_write_put_back_the_last_text()
     {
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         auto fb = make(2);
         const QColor normal = fb->palette().color(QPalette::Active, QPalette::Base);
         set_words(addr, {0x3A98, 0xFFFC});
@@ -265,12 +250,12 @@ private slots:
         QCOMPARE(fb->text(), QString("1.5"));
 
         fb->selectAll();
-        QTest::keyClicks(fb.get(), "7");
+        QTest::keyClicks(fb, "7");
         // A device value during the edit is not shown.
         set_words(addr, {0x9E58, 0xFFFC});
         dev_->update_profile();
         QCOMPARE(fb->text(), QString("7"));
-        QTest::keyClick(fb.get(), Qt::Key_Escape);
+        QTest::keyClick(fb, Qt::Key_Escape);
         QCOMPARE(fb->text(), QString("1.5"));
         QCOMPARE(fb->palette().color(QPalette::Active, QPalette::Base), normal);
         QCOMPARE(writes(), 0);
@@ -293,12 +278,12 @@ private slots:
         auto fb = make(2, profiles::ro);
         QVERIFY(fb->isReadOnly());
         const QPalette p = fb->palette();
-        QVERIFY(gui_test::same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
+        QVERIFY(same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
         set_words(addr, {0x3A98, 0xFFFC});
         dev_->update_profile();
         QCOMPARE(fb->text(), QString("1.5"));
-        QTest::keyClicks(fb.get(), "9");
-        QTest::keyClick(fb.get(), Qt::Key_Return);
+        QTest::keyClicks(fb, "9");
+        QTest::keyClick(fb, Qt::Key_Return);
         QCOMPARE(fb->text(), QString("1.5"));
         QCOMPARE(writes(), 0);
     }
@@ -308,7 +293,7 @@ private slots:
         for (unsigned length : {0u, 3u}) {
             bool refused = false;
             try {
-                floatbox fb(make_item(addr, profiles::fbox, length), dev_);
+                floatbox fb(blank_item(addr, profiles::fbox, length), dev_);
             } catch (const std::runtime_error& e) {
                 refused = true;
                 QCOMPARE(QString(e.what()), QString("invalid item data length"));
@@ -317,7 +302,7 @@ private slots:
             QVERIFY(dev_->watch_list().empty());
         }
         {
-            floatbox fb(make_item(addr, profiles::fbox, 2), dev_);
+            floatbox fb(blank_item(addr, profiles::fbox, 2), dev_);
             QCOMPARE(dev_->watch_list().size(), std::size_t(1));
         }
         QVERIFY(dev_->watch_list().empty());

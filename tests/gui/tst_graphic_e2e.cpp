@@ -2,6 +2,7 @@
 // over a pseudo-terminal: every buffer arrives whole and every trigger is
 // re-armed.
 
+#include "quick_driver.h"
 #include "sim_link.h"
 #include "gui/graphic.h"
 
@@ -23,7 +24,7 @@ using modbus::connection;
 class tst_graphic_e2e : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
 
     connection::descriptor serial() const { return test_support::serial_descriptor(sim_); }
 
@@ -31,9 +32,7 @@ private slots:
     void initTestCase()
     {
         profiles::init_profiles();
-        sim_.set_wire_time(false);
         sim_.set_scope(sim::graphs_for(6469, std::chrono::milliseconds(50)));
-        sim_.start();
         connection::modbus_device::set_pause([] {});
     }
 

@@ -1,34 +1,16 @@
 #include "gui/lineedit/lineedit.h"
+#include "gui/factory.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <QFontMetrics>
 
-using gui_test::words;
+using namespace test_support;
 
 namespace {
-
-profiles::item make_item(unsigned short address, profiles::item_gui gui, unsigned length,
-                         profiles::item_dir dir = profiles::rw)
-{
-    return gui_test::make_item(address, gui, words(length, 0), false, dir);
-}
-
-words words_at(unsigned short address, unsigned count)
-{
-    words r;
-    for (unsigned i = 0; i < count; ++i)
-        r.push_back(gui_test::vmem()[static_cast<unsigned short>(address + i)]);
-    return r;
-}
-
-void set_words(unsigned short address, const words& values)
-{
-    for (std::size_t i = 0; i < values.size(); ++i)
-        gui_test::vmem()[static_cast<unsigned short>(address + i)] = values[i];
-}
 
 const unsigned short addr = 0x50;
 
@@ -52,22 +34,25 @@ void type_letters(QWidget* w, const QString& text)
 class tst_lineedit : public QObject {
     Q_OBJECT
 
-    gui_test::backend* backend_ = nullptr;
+    recording_backend* backend_ = nullptr;
     std::shared_ptr<device> dev_;
 
-    int writes() const { return int(backend_->writes.size()); }
+    int writes() const { return int(backend_->written.size()); }
 
-    std::unique_ptr<lineedit> make(unsigned length, profiles::item_dir dir = profiles::rw)
+    control_host host_;
+
+    lineedit* make(unsigned length, profiles::item_dir dir = profiles::rw)
     {
-        auto le = std::make_unique<lineedit>(make_item(addr, profiles::string, length, dir), dev_);
-        le->show();
-        le->setFocus();
-        return le;
+        return host_.show(control_in<lineedit>(create_string(blank_item(addr, profiles::string, length, dir), dev_)));
     }
 
 private slots:
-    void init() { dev_ = gui_test::make_device(backend_); }
-    void cleanup() { dev_.reset(); }
+    void init() { dev_ = make_device(backend_); }
+    void cleanup()
+    {
+        host_.reset();
+        dev_.reset();
+    }
 
     void shows_and_packs_text()
     {
@@ -101,9 +86,9 @@ private slots:
         dev_->update_profile();
         QCOMPARE(le->text(), QString("ABCDEFGH"));
         le->selectAll();
-        QTest::keyClick(le.get(), Qt::Key_Delete);
+        QTest::keyClick(le, Qt::Key_Delete);
         QCOMPARE(le->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::yellow));
-        QTest::keyClick(le.get(), Qt::Key_Return);
+        QTest::keyClick(le, Qt::Key_Return);
         QCOMPARE(writes(), 1);
         QCOMPARE(words_at(addr, 4), words(4, 0));
         QVERIFY(le->palette().color(QPalette::Active, QPalette::Base) != QColor(Qt::yellow));
@@ -132,11 +117,11 @@ private slots:
         QCOMPARE(fixed, QString("x?y"));
 
         auto le = make(4);
-        type_letters(le.get(), QString::fromUtf8("\xd0\x96"));
+        type_letters(le, QString::fromUtf8("\xd0\x96"));
         QCOMPARE(le->text(), QString());
-        type_letters(le.get(), QString::fromUtf8("\xc3\xa9" "a\xd0\x96"));
+        type_letters(le, QString::fromUtf8("\xc3\xa9" "a\xd0\x96"));
         QCOMPARE(le->text(), QString::fromUtf8("\xc3\xa9" "a"));
-        QTest::keyClick(le.get(), Qt::Key_Return);
+        QTest::keyClick(le, Qt::Key_Return);
         QCOMPARE(words_at(addr, 4), (words{0x61E9, 0, 0, 0}));
 
         // And it reads back as the same letter.
@@ -152,7 +137,7 @@ private slots:
         QVERIFY(le->isReadOnly());
         QVERIFY(le->validator() == nullptr);
         const QPalette p = le->palette();
-        QVERIFY(gui_test::same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
+        QVERIFY(same_colour_everywhere(p, QPalette::Base, p.color(QPalette::Disabled, QPalette::Base)));
         const int expected = le->fontMetrics().horizontalAdvance("ABC__") + 5;
         dev_->update_profile();
         QCOMPARE(le->text(), QString("ABC"));
@@ -169,20 +154,20 @@ private slots:
 
     void escape_and_failed_write_put_back_the_last_text()
     {
-        test_support::box_answerer answerer;
+        test_support::modal_answerer answerer;
         set_words(addr, {0x4241});
         auto le = make(1);
         dev_->update_profile();
         const QColor normal = le->palette().color(QPalette::Active, QPalette::Base);
 
-        QTest::keyClicks(le.get(), "x");
+        QTest::keyClicks(le, "x");
         QCOMPARE(le->text(), QString("AB"));
         le->selectAll();
-        QTest::keyClicks(le.get(), "Q");
+        QTest::keyClicks(le, "Q");
         set_words(addr, {0x4443});
         dev_->update_profile();
         QCOMPARE(le->text(), QString("Q"));
-        QTest::keyClick(le.get(), Qt::Key_Escape);
+        QTest::keyClick(le, Qt::Key_Escape);
         QCOMPARE(le->text(), QString("AB"));
         QCOMPARE(le->palette().color(QPalette::Active, QPalette::Base), normal);
         QCOMPARE(writes(), 0);
@@ -200,8 +185,8 @@ private slots:
 
     void refuses_items_without_registers()
     {
-        std::vector<profiles::item> bad{make_item(addr, profiles::string, 0),
-                                        make_item(profiles::no_addr, profiles::string, 20)};
+        std::vector<profiles::item> bad{blank_item(addr, profiles::string, 0),
+                                        blank_item(profiles::no_addr, profiles::string, 20)};
         for (const auto& item : bad) {
             QVERIFY_EXCEPTION_THROWN(lineedit(item, dev_), std::runtime_error);
             QVERIFY(dev_->watch_list().empty());

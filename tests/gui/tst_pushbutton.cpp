@@ -1,29 +1,19 @@
+#include "gui/factory.h"
 #include "gui/pushbutton.h"
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
-using namespace gui_test;
+using namespace test_support;
 
 namespace {
 
-// As the widget factory connects it.
-pushbutton* make_button(const profiles::item& item, std::shared_ptr<device> dev)
-{
-    auto* b = new pushbutton(item, std::move(dev));
-    b->setText("Press");
-    if (!QObject::connect(b, SIGNAL(clicked(bool)), b, SLOT(clicked()))) {
-        delete b;
-        return nullptr;
-    }
-    return b;
-}
-
 profiles::item command(unsigned short code, profiles::item_dir dir = profiles::wo)
 {
-    return make_item(0xFFF8, profiles::button, {code}, false, dir);
+    return make_item(profiles::profile::command_address, profiles::button, {code}, false, dir);
 }
 
 } // namespace
@@ -31,73 +21,71 @@ profiles::item command(unsigned short code, profiles::item_dir dir = profiles::w
 class tst_pushbutton : public QObject {
     Q_OBJECT
 
-    backend* be_ = nullptr;
+    recording_backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
-    std::unique_ptr<test_support::box_answerer> answerer_;
-    std::unique_ptr<window> win_;
+    std::unique_ptr<test_support::modal_answerer> answerer_;
+    control_host host_;
 
-    pushbutton* shown(pushbutton* b)
+    // As the factory builds it, shown.
+    pushbutton* built_button(const profiles::item& item, std::shared_ptr<device> dev)
     {
-        if (!b)
-            return nullptr;
-        win_ = std::make_unique<window>(b);
-        return QTest::qWaitForWindowExposed(&win_->top) ? b : nullptr;
+        return host_.show(control_in<pushbutton>(create_button(item, std::move(dev))));
     }
 
 private slots:
     void init()
     {
         dev_ = make_device(be_);
-        answerer_ = std::make_unique<test_support::box_answerer>();
+        answerer_ = std::make_unique<test_support::modal_answerer>();
     }
 
     void cleanup()
     {
-        win_.reset();
+        host_.reset();
         answerer_.reset();
         dev_.reset();
     }
 
     void presses_write_the_same_code()
     {
-        pushbutton* b = shown(make_button(command(5), dev_));
+        pushbutton* b = built_button(command(5), dev_);
         QVERIFY(b);
         QVERIFY(dev_->watch_list().empty());
 
         QTest::mouseClick(b, Qt::LeftButton);
         QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(be_->writes.size(), std::size_t(2));
-        for (const auto& w : be_->writes) {
-            QCOMPARE(w.address, (unsigned short)0xFFF8);
+        QCOMPARE(be_->written.size(), std::size_t(2));
+        for (const auto& w : be_->written) {
+            QCOMPARE(w.address, profiles::profile::command_address);
             QCOMPARE(w.values, words{5});
         }
 
         // Polls of another control on the same register change nothing.
-        spinbox watcher(make_item(0xFFF8, profiles::spin, {0}), dev_);
-        device_sets(*dev_, 0xFFF8, {9});
+        spinbox watcher(make_item(profiles::profile::command_address, profiles::spin, {0}), dev_);
+        device_sets(*dev_, profiles::profile::command_address, {9});
         QCOMPARE(watcher.value(), 9);
         QTest::keyClick(b, Qt::Key_Space);
-        QCOMPARE(be_->writes.size(), std::size_t(3));
-        QCOMPARE(be_->writes[2].values, words{5});
+        QCOMPARE(be_->written.size(), std::size_t(3));
+        QCOMPARE(be_->written[2].values, words{5});
         QCOMPARE(b->item().value.data, words{5});
-        QCOMPARE(vmem()[0xFFF8], (unsigned short)5);
+        QCOMPARE(vmem()[profiles::profile::command_address], (unsigned short)5);
         QTest::qWait(20);
         QCOMPARE(answerer_->count(), 0);
     }
 
     void two_registers_in_one_request()
     {
-        pushbutton* b = shown(make_button(make_item(0x30, profiles::button, {0x1234, 0x5678}), dev_));
+        pushbutton* b = built_button(make_item(0x30, profiles::button, {0x1234, 0x5678}), dev_);
         QVERIFY(b);
         QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].address, (unsigned short)0x30);
-        QCOMPARE(be_->writes[0].values, (words{0x1234, 0x5678}));
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].address, (unsigned short)0x30);
+        QCOMPARE(be_->written[0].values, (words{0x1234, 0x5678}));
     }
 
     void failed_press_shows_set_error()
     {
-        pushbutton* b = shown(make_button(command(1, profiles::ro), dev_));
+        pushbutton* b = built_button(command(1, profiles::ro), dev_);
         QVERIFY(b);
 
         QTest::mouseClick(b, Qt::LeftButton);
@@ -110,13 +98,13 @@ private slots:
             QCOMPARE(box.text, QString("Unable to set data."));
             QCOMPARE(box.icon, QMessageBox::Critical);
         }
-        QVERIFY(be_->writes.empty());
-        QVERIFY(vmem().find(0xFFF8) == vmem().end());
+        QVERIFY(be_->written.empty());
+        QVERIFY(vmem().find(profiles::profile::command_address) == vmem().end());
 
         // A link failure ends the same way.
-        win_.reset();
+        host_.reset();
         answerer_->clear();
-        b = shown(make_button(command(2), dev_));
+        b = built_button(command(2), dev_);
         QVERIFY(b);
         be_->fail_writes = true;
         QTest::mouseClick(b, Qt::LeftButton);
@@ -124,8 +112,8 @@ private slots:
         QCOMPARE(answerer_->boxes()[0].title, QString("Set error"));
         be_->fail_writes = false;
         QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].values, words{2});
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].values, words{2});
     }
 };
 

@@ -1,41 +1,18 @@
+#include "gui/factory.h"
 #include "gui/spinbox.h"
 
-#include "box_answerer.h"
-#include "gui_fixture.h"
+#include "modal_answerer.h"
+#include "controls.h"
+#include "emulation.h"
 #include "test_main.h"
 
 #include <QLocale>
 
 #include <climits>
 
-using namespace gui_test;
+using namespace test_support;
 
 namespace {
-
-// As the widget factory builds them.
-spinbox* make_spin(const profiles::item& item, std::shared_ptr<device> dev)
-{
-    auto* s = new spinbox(item, std::move(dev));
-    if (!QObject::connect(s, SIGNAL(valueChanged(int)), s, SLOT(value_changed(int)))
-        || !QObject::connect(s, SIGNAL(editingFinished()), s, SLOT(finished()))) {
-        delete s;
-        return nullptr;
-    }
-    return s;
-}
-
-doublespinbox* make_dspin(const profiles::item& item, std::shared_ptr<device> dev, int decimals)
-{
-    auto* s = new doublespinbox(item, std::move(dev));
-    s->setDecimals(decimals);
-    s->setSingleStep(item.scale);
-    if (!QObject::connect(s, SIGNAL(valueChanged(double)), s, SLOT(value_changed(double)))
-        || !QObject::connect(s, SIGNAL(editingFinished()), s, SLOT(finished()))) {
-        delete s;
-        return nullptr;
-    }
-    return s;
-}
 
 void type(QAbstractSpinBox* s, const QString& text)
 {
@@ -53,50 +30,28 @@ QColor base(const QWidget* w)
 class tst_spinbox : public QObject {
     Q_OBJECT
 
-    backend* be_ = nullptr;
+    recording_backend* be_ = nullptr;
     std::shared_ptr<device> dev_;
-    std::unique_ptr<test_support::box_answerer> answerer_;
-    std::unique_ptr<window> win_;
-
-    // The control in a shown, active window, with the focus.
-    template <typename S>
-    S* shown(S* s)
-    {
-        if (!s)
-            return nullptr;
-        win_ = std::make_unique<window>(s);
-        if (!QTest::qWaitForWindowActive(&win_->top))
-            return nullptr;
-        s->setFocus();
-        return s->hasFocus() ? s : nullptr;
-    }
-
-    void focus_out()
-    {
-        // A box may have taken the activation.
-        QApplication::setActiveWindow(&win_->top);
-        QVERIFY(QTest::qWaitForWindowActive(&win_->top));
-        win_->other->setFocus();
-        QVERIFY(win_->other->hasFocus());
-    }
+    std::unique_ptr<test_support::modal_answerer> answerer_;
+    control_host host_;
 
 private slots:
     void init()
     {
         dev_ = make_device(be_);
-        answerer_ = std::make_unique<test_support::box_answerer>();
+        answerer_ = std::make_unique<test_support::modal_answerer>();
     }
 
     void cleanup()
     {
-        win_.reset();
+        host_.reset();
         answerer_.reset();
         dev_.reset();
     }
 
     void enter_writes_once()
     {
-        spinbox* sb = shown(make_spin(make_item(0x10, profiles::spin, {5}), dev_));
+        spinbox* sb = host_.show(create_spinbox(make_item(0x10, profiles::spin, {5}), dev_));
         QVERIFY(sb);
         QCOMPARE(sb->value(), 5);
         const QColor normal = base(sb);
@@ -105,17 +60,17 @@ private slots:
         type(sb, "42");
         QCOMPARE(sb->value(), 42);
         QVERIFY(same_colour_everywhere(sb->palette(), QPalette::Base, Qt::yellow));
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
 
         QTest::keyClick(sb, Qt::Key_Return);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].address, (unsigned short)0x10);
-        QCOMPARE(be_->writes[0].values, words{42});
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].address, (unsigned short)0x10);
+        QCOMPARE(be_->written[0].values, words{42});
         QCOMPARE(sb->item().value.data, words{42});
         QCOMPARE(base(sb), normal);
 
-        focus_out();
-        QCOMPARE(be_->writes.size(), std::size_t(1));
+        QVERIFY(host_.focus_out());
+        QCOMPARE(be_->written.size(), std::size_t(1));
 
         // Enter on an unchanged field, and an edit that ends on the value
         // held, write nothing.
@@ -125,21 +80,21 @@ private slots:
         QTest::keyClick(sb, Qt::Key_Backspace);
         QCOMPARE(sb->value(), 42);
         QTest::keyClick(sb, Qt::Key_Enter);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
+        QCOMPARE(be_->written.size(), std::size_t(1));
         QCOMPARE(base(sb), normal);
 
         // The focus leaving ends an edit as well.
         type(sb, "7");
-        focus_out();
-        QCOMPARE(be_->writes.size(), std::size_t(2));
-        QCOMPARE(be_->writes[1].values, words{7});
+        QVERIFY(host_.focus_out());
+        QCOMPARE(be_->written.size(), std::size_t(2));
+        QCOMPARE(be_->written[1].values, words{7});
         QCOMPARE(base(sb), normal);
         QCOMPARE(answerer_->count(), 0);
     }
 
     void escape_restores()
     {
-        spinbox* sb = shown(make_spin(make_item(0x10, profiles::spin, {5}), dev_));
+        spinbox* sb = host_.show(create_spinbox(make_item(0x10, profiles::spin, {5}), dev_));
         QVERIFY(sb);
         const QColor normal = base(sb);
 
@@ -147,8 +102,8 @@ private slots:
         QTest::keyClick(sb, Qt::Key_Escape);
         QCOMPARE(sb->value(), 5);
         QCOMPARE(base(sb), normal);
-        focus_out();
-        QVERIFY(be_->writes.empty());
+        QVERIFY(host_.focus_out());
+        QVERIFY(be_->written.empty());
 
         // Back to the last value written...
         sb->setFocus();
@@ -166,12 +121,12 @@ private slots:
         QCOMPARE(sb->value(), 60);
         QCOMPARE(base(sb), normal);
         QTest::keyClick(sb, Qt::Key_Return);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
+        QCOMPARE(be_->written.size(), std::size_t(1));
     }
 
     void failed_write_reverts()
     {
-        spinbox* sb = shown(make_spin(make_item(0x10, profiles::spin, {5}), dev_));
+        spinbox* sb = host_.show(create_spinbox(make_item(0x10, profiles::spin, {5}), dev_));
         QVERIFY(sb);
         const QColor normal = base(sb);
         device_sets(*dev_, 0x10, {8});
@@ -182,7 +137,7 @@ private slots:
         QCOMPARE(sb->value(), 8);
         QCOMPARE(base(sb), normal);
         QCOMPARE(sb->item().value.data, words{8});
-        QCOMPARE(be_->attempts, 1);
+        QCOMPARE(int(be_->writes().size()), 1);
         QCOMPARE(answerer_->count(), 0); // not inside the slot
         QVERIFY(answerer_->wait_for(1));
         QCOMPARE(answerer_->boxes()[0].title, QString("Set error"));
@@ -191,10 +146,10 @@ private slots:
         QCOMPARE(answerer_->boxes()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
         // The focus leaving afterwards has nothing more to do.
-        focus_out();
+        QVERIFY(host_.focus_out());
         QTest::qWait(50);
         QCOMPARE(answerer_->count(), 1);
-        QCOMPARE(be_->attempts, 1);
+        QCOMPARE(int(be_->writes().size()), 1);
     }
 
     // A value that its registers can't hold is refused like a failed write.
@@ -203,26 +158,26 @@ private slots:
         profiles::item item = make_item(0x10, profiles::spin, {0, 0}, true, profiles::rw, 0.1f);
         item.min = 0;
         item.max = INT_MAX;
-        doublespinbox* sb = shown(make_dspin(item, dev_, 1));
+        doublespinbox* sb = host_.show(create_spinbox_d(item, dev_, 1));
         QVERIFY(sb);
 
         type(sb, QLocale().toString(214748364.7, 'f', 1));
         QVERIFY(sb->value() > 214748364.0);
         QTest::keyClick(sb, Qt::Key_Return);
         QCOMPARE(sb->value(), 0.0);
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
         QVERIFY(answerer_->wait_for(1));
         QCOMPARE(answerer_->boxes()[0].title, QString("Set error"));
 
         type(sb, QLocale().toString(12.3, 'f', 1));
         QTest::keyClick(sb, Qt::Key_Return);
-        QCOMPARE(be_->writes.size(), std::size_t(1));
-        QCOMPARE(be_->writes[0].values, (words{0, 123}));
+        QCOMPARE(be_->written.size(), std::size_t(1));
+        QCOMPARE(be_->written[0].values, (words{0, 123}));
     }
 
     void device_value_during_edit_is_cached()
     {
-        spinbox* sb = shown(make_spin(make_item(0x10, profiles::spin, {5}), dev_));
+        spinbox* sb = host_.show(create_spinbox(make_item(0x10, profiles::spin, {5}), dev_));
         QVERIFY(sb);
 
         type(sb, "3");
@@ -234,7 +189,7 @@ private slots:
         // Ending on exactly the device's value writes nothing.
         type(sb, "50");
         QTest::keyClick(sb, Qt::Key_Return);
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
         QVERIFY(base(sb) != QColor(Qt::yellow));
 
         // Once idle, device values show again.
@@ -253,7 +208,7 @@ private slots:
             return i;
         };
 
-        std::unique_ptr<doublespinbox> d(make_dspin(range_item(false, -1, -1, 0.1f, 0.0f), dev_, 1));
+        std::unique_ptr<doublespinbox> d(create_spinbox_d(range_item(false, -1, -1, 0.1f, 0.0f), dev_, 1));
         QCOMPARE(d->minimum(), 0.0);
         QCOMPARE(d->maximum(), 3276.7);
         d.reset();
@@ -275,7 +230,7 @@ private slots:
         };
         for (const auto& c : cases) {
             std::unique_ptr<spinbox> s(
-                make_spin(range_item(c.is_signed, c.min, c.max, c.scale, c.offset, c.registers), dev_));
+                create_spinbox(range_item(c.is_signed, c.min, c.max, c.scale, c.offset, c.registers), dev_));
             QCOMPARE(s->minimum(), c.low);
             QCOMPARE(s->maximum(), c.high);
             QVERIFY(s->isAccelerated());
@@ -289,7 +244,7 @@ private slots:
             profiles::item i = make_item(0x10, profiles::spin, std::move(data), is_signed, profiles::rw, scale);
             i.min = INT_MIN;
             i.max = INT_MAX;
-            std::unique_ptr<spinbox> s(make_spin(i, dev_));
+            std::unique_ptr<spinbox> s(create_spinbox(i, dev_));
             return s->value();
         };
         QCOMPARE(value_of({0xFFFF, 0xFFFE}, true), -2);
@@ -305,7 +260,7 @@ private slots:
         profiles::item i = make_item(0x10, profiles::spin, {0, 0}, true);
         i.min = INT_MIN;
         i.max = INT_MAX;
-        std::unique_ptr<spinbox> s(make_spin(i, dev_));
+        std::unique_ptr<spinbox> s(create_spinbox(i, dev_));
         device_sets(*dev_, 0x10, {0xFFFF, 0xFFFD});
         QCOMPARE(s->value(), -3);
         device_sets(*dev_, 0x10, {0x0002, 0x0001});
@@ -314,7 +269,7 @@ private slots:
 
         // A decimal box gets its value before its decimals: two, at first.
         profiles::item fine = make_item(0x10, profiles::spin, {1234}, false, profiles::rw, 0.001f);
-        std::unique_ptr<doublespinbox> d(make_dspin(fine, dev_, 3));
+        std::unique_ptr<doublespinbox> d(create_spinbox_d(fine, dev_, 3));
         QCOMPARE(d->value(), 1.23);
         QCOMPARE(d->cleanText(), QLocale().toString(1.23, 'f', 3));
         device_sets(*dev_, 0x10, {1235});
@@ -343,7 +298,7 @@ private slots:
         const QColor disabled_base = QSpinBox().palette().color(QPalette::Disabled, QPalette::Base);
         QVERIFY(disabled_base != QSpinBox().palette().color(QPalette::Active, QPalette::Base));
 
-        spinbox* sb = shown(make_spin(make_item(0x10, profiles::spin, {5}, false, profiles::ro), dev_));
+        spinbox* sb = host_.show(create_spinbox(make_item(0x10, profiles::spin, {5}, false, profiles::ro), dev_));
         QVERIFY(sb);
         QVERIFY(sb->isReadOnly());
         QVERIFY(same_colour_everywhere(sb->palette(), QPalette::Base, disabled_base));
@@ -351,20 +306,20 @@ private slots:
         type(sb, "3");
         QCOMPARE(sb->value(), 5);
         QTest::keyClick(sb, Qt::Key_Return);
-        focus_out();
+        QVERIFY(host_.focus_out());
 
         device_sets(*dev_, 0x10, {9});
         QCOMPARE(sb->value(), 9);
         QVERIFY(same_colour_everywhere(sb->palette(), QPalette::Base, disabled_base));
-        QVERIFY(be_->writes.empty());
+        QVERIFY(be_->written.empty());
         QTest::qWait(20);
         QCOMPARE(answerer_->count(), 0);
 
         std::unique_ptr<doublespinbox> d(
-            make_dspin(make_item(0x11, profiles::spin, {5}, false, profiles::ro, 0.1f), dev_, 1));
+            create_spinbox_d(make_item(0x11, profiles::spin, {5}, false, profiles::ro, 0.1f), dev_, 1));
         QVERIFY(d->isReadOnly());
         QVERIFY(same_colour_everywhere(d->palette(), QPalette::Base, disabled_base));
-        std::unique_ptr<spinbox> rw(make_spin(make_item(0x12, profiles::spin, {5}), dev_));
+        std::unique_ptr<spinbox> rw(create_spinbox(make_item(0x12, profiles::spin, {5}), dev_));
         QVERIFY(!rw->isReadOnly());
     }
 };

@@ -67,7 +67,7 @@ connection::descriptor descriptor_of(int type)
 } // namespace
 
 
-class connection_test : public QObject {
+class tst_connection : public QObject {
     Q_OBJECT
 
     recording_device* dev_ = nullptr;
@@ -216,5 +216,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(connection_test)
+VELMORA_TEST_MAIN(tst_connection)
 #include "tst_connection.moc"

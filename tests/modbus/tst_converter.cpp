@@ -10,7 +10,7 @@
 using modbus::converter;
 typedef std::vector<unsigned short> regs;
 
-class converter_test : public QObject {
+class tst_converter : public QObject {
     Q_OBJECT
 private slots:
     void worked_examples_data()
@@ -116,5 +116,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(converter_test)
+VELMORA_TEST_MAIN(tst_converter)
 #include "tst_converter.moc"

@@ -42,7 +42,7 @@ const char* three_bridges = "/dev/pts/90|CP2102 bridge|ea60|10c4;/dev/pts/91|sec
 
 } // namespace
 
-class devices_test : public QObject {
+class tst_devices : public QObject {
     Q_OBJECT
 private slots:
     void init()
@@ -104,7 +104,7 @@ private slots:
 
         connection::descriptor odd;
         odd.name = "emulation";
-        odd.type = 0;
+        odd.type = modbus::emulation_link;
         QCOMPARE(modbus::to_string(odd), std::string("emulation"));
         odd.type = 7;
         QVERIFY_EXCEPTION_THROWN(modbus::to_string(odd), std::runtime_error);
@@ -195,5 +195,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(devices_test)
+VELMORA_TEST_MAIN(tst_devices)
 #include "tst_devices.moc"

@@ -20,7 +20,7 @@ public:
 
 } // namespace
 
-class errors_test : public QObject {
+class tst_errors : public QObject {
     Q_OBJECT
 private slots:
     void tables()
@@ -77,5 +77,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(errors_test)
+VELMORA_TEST_MAIN(tst_errors)
 #include "tst_errors.moc"

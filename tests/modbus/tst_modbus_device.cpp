@@ -2,6 +2,7 @@
 // RTU back end and the bridge back end (through the bridge stand-in on the
 // same kind of terminal).
 
+#include "quick_driver.h"
 #include "sim_link.h"
 #include "test_main.h"
 
@@ -59,10 +60,10 @@ std::vector<std::string> from(const std::vector<std::string>& lines, const std::
 
 } // namespace
 
-class modbus_device_test : public QObject {
+class tst_modbus_device : public QObject {
     Q_OBJECT
 
-    sim::driver sim_;
+    test_support::quick_driver sim_;
     int pauses_ = 0;
 
     connection::descriptor descriptor_of(int type) const
@@ -85,8 +86,6 @@ class modbus_device_test : public QObject {
 private slots:
     void initTestCase()
     {
-        sim_.set_wire_time(false);
-        sim_.start();
         connection::modbus_device::set_pause([this] { ++pauses_; });
     }
 
@@ -396,7 +395,7 @@ private slots:
         QCOMPARE(bridge_control::calls(bridge_control::call::open), 0u);
 
         connection::descriptor d = descriptor_of(serial);
-        d.type = 0;
+        d.type = modbus::emulation_link;
         QCOMPARE(outcome_of([&] { connection::modbus_device m(d, 1); }).text, std::string("Unsupported device type"));
     }
 
@@ -417,5 +416,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(modbus_device_test)
+VELMORA_TEST_MAIN(tst_modbus_device)
 #include "tst_modbus_device.moc"

@@ -173,7 +173,7 @@ const bridge_status statuses[] = {1, 6, 7, 12, 13, 14, 0xFF};
 
 } // namespace
 
-class silabs_test : public QObject {
+class tst_silabs : public QObject {
     Q_OBJECT
 
 private slots:
@@ -632,5 +632,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(silabs_test)
+VELMORA_TEST_MAIN(tst_silabs)
 #include "tst_silabs.moc"

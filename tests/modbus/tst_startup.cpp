@@ -2,7 +2,7 @@
 
 #include <QProcess>
 
-class startup_test : public QObject {
+class tst_startup : public QObject {
     Q_OBJECT
 private slots:
     void self_tests_run_before_main()
@@ -25,5 +25,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(startup_test)
+VELMORA_TEST_MAIN(tst_startup)
 #include "tst_startup.moc"

@@ -3,7 +3,7 @@
 
 #include "preferences/device_prefs_form.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "bridge/bridge_control.h"
 #include "sim_link.h"
 #include "test_main.h"
@@ -205,7 +205,7 @@ private slots:
         store("simport", 2, 10);
         page_under_test p;
         p.page.update_preferences();
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         p.click("port_check");
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.boxes()[0].title, QString("Device finded"));
@@ -221,7 +221,7 @@ private slots:
         store("simport", 2, 10);
         page_under_test p;
         p.page.update_preferences();
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
 
         sim_.set_identity(6469, 3, 17, true);
         p.click("port_check");
@@ -254,7 +254,7 @@ private slots:
         p.page.update_preferences();
         QCOMPARE(p.texts(), QStringList({"Autodetect", "USBXpress:0"}));
         QCOMPARE(p.types(), QList<int>({3, 2}));
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
 
         // Typed but not applied: the search still uses the stored "88aa".
         p.get<QLineEdit>("pid")->setText("ea60");

@@ -1,7 +1,7 @@
 #include "preferences/connector.h"
 #include "preferences/preferences_dialog.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "recording_page.h"
 #include "test_main.h"
 
@@ -17,8 +17,9 @@
 #include <memory>
 #include <vector>
 #include <stdexcept>
+#include <string>
 
-using test_support::box_answerer;
+using test_support::modal_answerer;
 using test_support::recording_page;
 
 namespace {
@@ -30,23 +31,13 @@ QPushButton* apply(D& d) { return d.button(QDialogButtonBox::Apply); }
 QPushButton* cancel(D& d) { return d.button(QDialogButtonBox::Cancel); }
 QPushButton* restore(D& d) { return d.button(QDialogButtonBox::RestoreDefaults); }
 
-QString error_text(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return QString();
-}
-
 } // namespace
 
 class tst_preferences_dialog : public QObject {
     Q_OBJECT
 
     QStringList journal_;
-    std::unique_ptr<box_answerer> answerer_;
+    std::unique_ptr<modal_answerer> answerer_;
 
     recording_page* page(const QString& name) { return new recording_page(name, &journal_); }
 
@@ -66,7 +57,7 @@ private slots:
     void init()
     {
         journal_.clear();
-        answerer_ = std::make_unique<box_answerer>(QMessageBox::Ok);
+        answerer_ = std::make_unique<modal_answerer>(QMessageBox::Ok);
     }
 
     void cleanup() { answerer_.reset(); }
@@ -82,7 +73,7 @@ private slots:
         QCOMPARE(d.windowTitle(), QString("Dialog"));
         QVERIFY(d.findChild<QWidget*>("main_widget"));
         QVERIFY(d.findChild<QDialogButtonBox*>("buttons"));
-        QCOMPARE(error_text([&] { d.button(QDialogButtonBox::Help); }), QString("no such button"));
+        QCOMPARE(test_support::error_of([&] { d.button(QDialogButtonBox::Help); }), std::string("no such button"));
         QCOMPARE(d.calculate_type(), D::list_type);
         QCOMPARE(d.current_type(), D::plain_type);
         QVERIFY(!d.current_item());
@@ -150,7 +141,7 @@ private slots:
         D plain(D::plain_type, true);
         plain.add_item(page("A"));
         std::unique_ptr<recording_page> second(page("B"));
-        QCOMPARE(error_text([&] { plain.add_item(second.get()); }), QString("plain type occured!"));
+        QCOMPARE(test_support::error_of([&] { plain.add_item(second.get()); }), std::string("plain type occured!"));
         second->edit();
         QVERIFY(!apply(plain)->isEnabled());
 
@@ -158,8 +149,8 @@ private slots:
         preferences_item a = list.add_item(page("A"));
         list.add_item(page("B"));
         std::unique_ptr<recording_page> child(page("X"));
-        QCOMPARE(error_text([&] { list.add_item(child.get(), a); }),
-                 QString("No child allowed in List-represented config UI"));
+        QCOMPARE(test_support::error_of([&] { list.add_item(child.get(), a); }),
+                 std::string("No child allowed in List-represented config UI"));
         QVERIFY(a.childs().empty());
         child->edit();
         QVERIFY(!apply(list)->isEnabled());
@@ -170,7 +161,8 @@ private slots:
         preferences_item t = tabs.add_item(page("T"));
         preferences_item t1 = tabs.add_item(page("T1"), t);
         std::unique_ptr<recording_page> deep(page("Y"));
-        QCOMPARE(error_text([&] { tabs.add_item(deep.get(), t1); }), QString("no child allowed in tabs"));
+        QCOMPARE(test_support::error_of([&] { tabs.add_item(deep.get(), t1); }),
+                 std::string("no child allowed in tabs"));
         QVERIFY(t1.childs().empty());
         deep->edit();
         QVERIFY(!apply(tabs)->isEnabled());
@@ -244,9 +236,9 @@ private slots:
         answerer_->set_answer(QMessageBox::Cancel);
         restore(d)->click();
         QCOMPARE(answerer_->count(), 1);
-        QCOMPARE(answerer_->boxes()[0].title, QString("Restore to defaults"));
-        QCOMPARE(answerer_->boxes()[0].text, QString("Continue to restore defaults settings?"));
-        QCOMPARE(answerer_->boxes()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(answerer_->dialogs()[0].title, QString("Restore to defaults"));
+        QCOMPARE(answerer_->dialogs()[0].text, QString("Continue to restore defaults settings?"));
+        QCOMPARE(answerer_->dialogs()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QVERIFY(journal_.isEmpty());
         QVERIFY(apply(d)->isEnabled());
 
@@ -294,9 +286,9 @@ private slots:
         answerer_->set_answer(QMessageBox::Cancel);
         list->setCurrentRow(2);
         QCOMPARE(answerer_->count(), 1);
-        QCOMPARE(answerer_->boxes()[0].title, QString("Apply settings"));
-        QCOMPARE(answerer_->boxes()[0].text, QString("Current page has unsaved changes.\nApply this changes?"));
-        QCOMPARE(answerer_->boxes()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Reset);
+        QCOMPARE(answerer_->dialogs()[0].title, QString("Apply settings"));
+        QCOMPARE(answerer_->dialogs()[0].text, QString("Current page has unsaved changes.\nApply this changes?"));
+        QCOMPARE(answerer_->dialogs()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Reset);
         QCOMPARE(journal_, QStringList({"C:update"}));
         QVERIFY(d.current_item() == b);
         QCOMPARE(stack->currentWidget(), pb);
@@ -350,8 +342,8 @@ private slots:
         QVERIFY(d.isVisible());
         QVERIFY(apply(d)->isEnabled());
         QCOMPARE(answerer_->count(), 1);
-        QCOMPARE(answerer_->boxes()[0].icon, QMessageBox::Critical);
-        QCOMPARE(answerer_->boxes()[0].text, QString("settings store is read-only"));
+        QCOMPARE(answerer_->dialogs()[0].icon, QMessageBox::Critical);
+        QCOMPARE(answerer_->dialogs()[0].text, QString("settings store is read-only"));
 
         d.findChild<QListWidget*>()->setCurrentRow(1);
         QCOMPARE(answerer_->count(), 3);  // the question, then the failure

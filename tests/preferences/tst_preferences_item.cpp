@@ -8,7 +8,6 @@
 #include <QTreeWidgetItem>
 
 #include <functional>
-#include <stdexcept>
 
 typedef std::function<void(preferences_item&)> member_call;
 Q_DECLARE_METATYPE(member_call)
@@ -185,12 +184,7 @@ private slots:
         QFETCH(member_call, call);
         QFETCH(QString, message);
         preferences_item none;
-        try {
-            call(none);
-            QFAIL("no exception");
-        } catch (const std::runtime_error& e) {
-            QCOMPARE(QString(e.what()), message);
-        }
+        QCOMPARE(QString::fromStdString(test_support::error_of([&] { call(none); })), message);
     }
 };
 

@@ -1,12 +1,6 @@
 #include "services/tools.h"
 
-#include "box_answerer.h"
 #include "test_main.h"
-
-#include <qwt_legend.h>
-#include <qwt_legend_label.h>
-#include <qwt_plot.h>
-#include <qwt_plot_curve.h>
 
 #include <memory>
 #include <stdexcept>
@@ -93,6 +87,37 @@ private slots:
         QTRY_COMPARE(ticks, 4);
     }
 
+    void handler_may_delete_its_sender()
+    {
+        // The relay is the sender's child: deleting the sender inside the
+        // handler deletes the relay and the callable while they run.
+        auto* timer = new QTimer;
+        QPointer<QTimer> alive(timer);
+        const std::string what(64, 'x');
+        std::string seen;
+        QVERIFY(tools::connect(timer, SIGNAL(timeout()), [timer, what, &seen] {
+            delete timer;
+            seen = what;
+        }));
+        timer->setSingleShot(true);
+        timer->start(0);
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+
+        auto* sender = new QTimer;
+        alive = sender;
+        auto* h = new detail::connect_functor_helper(sender, [what, &seen](QObject* s, detail::connect_functor_helper*) {
+            seen.clear();
+            delete s;
+            seen = what;
+        });
+        QVERIFY(QObject::connect(sender, SIGNAL(timeout()), h, SLOT(signaled())));
+        sender->setSingleShot(true);
+        sender->start(0);
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(seen, what);
+    }
+
     void connect_functor_and_event_helpers()
     {
         QTimer t;
@@ -123,71 +148,6 @@ private slots:
         QVERIFY(QCoreApplication::sendEvent(&target, &user));
         QCoreApplication::sendEvent(&target, &other);
         QCOMPARE(filtered, 1);
-    }
-
-    void legend_helper_serves_checkable_legend()
-    {
-        QwtPlot plot;
-        auto* legend = new QwtLegend;
-        legend->setDefaultItemMode(QwtLegendData::Checkable);
-        plot.insertLegend(legend);
-        auto* curve = new QwtPlotCurve("speed");
-        curve->attach(&plot);
-        plot.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&plot));
-
-        std::vector<std::pair<QwtPlotItem*, bool>> calls;
-        auto* helper = new detail::legend_functor_helper(&plot, [&calls](QwtPlotItem* item, bool on) {
-            calls.emplace_back(item, on);
-            item->setVisible(on);
-        });
-        QCOMPARE(helper->parent(), static_cast<QObject*>(&plot));
-        QVERIFY(QObject::connect(legend, SIGNAL(checked(QVariant, bool, int)), helper,
-                                 SLOT(signaled(QVariant, bool, int))));
-
-        auto* label = qobject_cast<QwtLegendLabel*>(legend->legendWidget(plot.itemToInfo(curve)));
-        QVERIFY(label);
-        QTest::mouseClick(label, Qt::LeftButton);
-        QTest::mouseClick(label, Qt::LeftButton);
-        QCOMPARE(calls.size(), size_t(2));
-        QCOMPARE(calls[0].first, static_cast<QwtPlotItem*>(curve));
-        QVERIFY(calls[0].second);
-        QVERIFY(!calls[1].second);
-        QVERIFY(!curve->isVisible());
-
-        helper->signaled(curve, true);
-        QVERIFY(curve->isVisible());
-        // Item info that names no plot item calls nothing.
-        helper->signaled(QVariant(), true, 0);
-        QCOMPARE(calls.size(), size_t(3));
-    }
-
-    void boxes_block_until_the_last_one_closes()
-    {
-        test_support::box_answerer answerer;
-        answerer.set_hold(true);
-        QVERIFY(!is_blocked());
-
-        bool blocked_in_outer = false, blocked_after_inner = false, outer_seen = false;
-        tools::singleShot(0, [&] {
-            blocked_in_outer = is_blocked();
-            outer_seen = answerer.wait_for(1);
-            answerer.set_hold(false);
-            invoke_msg(nullptr, QMessageBox::Critical, "Inner", "second box", QMessageBox::Ok);
-            blocked_after_inner = is_blocked();
-        });
-        invoke_msg(nullptr, QMessageBox::Warning, "Set error", "Unable to set data.", QMessageBox::Ok);
-        QVERIFY(!is_blocked());
-        QVERIFY(outer_seen);
-        QVERIFY(blocked_in_outer);
-        QVERIFY(blocked_after_inner);
-
-        QCOMPARE(answerer.count(), 2);
-        QCOMPARE(answerer.boxes()[0].title, QString("Set error"));
-        QCOMPARE(answerer.boxes()[0].text, QString("Unable to set data."));
-        QCOMPARE(answerer.boxes()[0].icon, QMessageBox::Critical);
-        QCOMPARE(answerer.boxes()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(answerer.boxes()[1].title, QString("Inner"));
     }
 };
 

@@ -14,7 +14,7 @@ namespace test_support {
 inline modbus::connection::descriptor serial_descriptor(const sim::driver& d)
 {
     modbus::connection::descriptor desc;
-    desc.type = 1;
+    desc.type = modbus::serial_link;
     desc.name = "pts";
     desc.kind = "COM";
     desc.location = d.tty_path();
@@ -26,7 +26,7 @@ inline modbus::connection::descriptor bridge_descriptor(const sim::driver& d)
 {
     ::setenv("VELMORA_BRIDGE_DEVICES", (d.tty_path() + "|simulated bridge|ea60|10c4").c_str(), 1);
     modbus::connection::descriptor desc;
-    desc.type = 2;
+    desc.type = modbus::bridge_link;
     desc.name = "simulated bridge";
     desc.kind = "USBXpress";
     desc.index = 0;

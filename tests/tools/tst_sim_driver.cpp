@@ -1,5 +1,6 @@
 // The simulated driver, seen from a plain libmodbus master on its terminal.
 
+#include "quick_driver.h"
 #include "test_main.h"
 
 #include "sim/sim_driver.h"
@@ -94,7 +95,7 @@ words expected_buffer(const sim::scope_graph& g, unsigned buffer)
 
 } // namespace
 
-class sim_driver_test : public QObject {
+class tst_sim_driver : public QObject {
     Q_OBJECT
 
 private slots:
@@ -113,11 +114,9 @@ private slots:
     void standalone();
 };
 
-void sim_driver_test::registers()
+void tst_sim_driver::registers()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     QVERIFY(d.running());
     QVERIFY(QString::fromStdString(d.tty_path()).startsWith("/dev/pts/"));
     master m(d.tty_path());
@@ -139,11 +138,9 @@ void sim_driver_test::registers()
     QCOMPARE(m.read(0xFF90, 100).size(), std::size_t(100));
 }
 
-void sim_driver_test::identity_block()
+void tst_sim_driver::identity_block()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
 
@@ -158,11 +155,9 @@ void sim_driver_test::identity_block()
     QVERIFY(wrong[3] != std::uint16_t(wrong[0] + wrong[1] + wrong[2]));
 }
 
-void sim_driver_test::busy()
+void tst_sim_driver::busy()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -189,11 +184,9 @@ void sim_driver_test::busy()
     QVERIFY2(t.elapsed() >= 140 && t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
 }
 
-void sim_driver_test::exception_range()
+void tst_sim_driver::exception_range()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -220,11 +213,9 @@ void sim_driver_test::exception_range()
     QVERIFY_EXCEPTION_THROWN(d.exception_range(0, 1, 12), std::invalid_argument);
 }
 
-void sim_driver_test::silence()
+void tst_sim_driver::silence()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path(), 50);
     QVERIFY(m.ok());
     words out;
@@ -249,11 +240,9 @@ void sim_driver_test::silence()
     QCOMPARE(out, (words{6469, 3, 17, 6489}));
 }
 
-void sim_driver_test::bad_crc()
+void tst_sim_driver::bad_crc()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -275,11 +264,9 @@ void sim_driver_test::bad_crc()
     QCOMPARE(m.read(0, 1, out), 1);
 }
 
-void sim_driver_test::short_answer()
+void tst_sim_driver::short_answer()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
     words out;
@@ -308,12 +295,9 @@ void sim_driver_test::short_answer()
     QCOMPARE(m.read(0x50, 2, out), 2);
 }
 
-void sim_driver_test::counts_and_log()
+void tst_sim_driver::counts_and_log()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.set_request_log(true);
-    d.start();
+    test_support::quick_driver d(true);
     master m(d.tty_path(), 50);
     QVERIFY(m.ok());
     words out;
@@ -352,7 +336,7 @@ void sim_driver_test::counts_and_log()
     QCOMPARE(d.request_log().size(), std::size_t(1));
 }
 
-void sim_driver_test::wire_time()
+void tst_sim_driver::wire_time()
 {
     sim::driver d;
     QVERIFY(d.wire_time()); // on unless switched off
@@ -386,11 +370,9 @@ void sim_driver_test::wire_time()
     QVERIFY2(fastest < 8000, qPrintable(QString::number(fastest)));
 }
 
-void sim_driver_test::scope()
+void tst_sim_driver::scope()
 {
-    sim::driver d;
-    d.set_wire_time(false);
-    d.start();
+    test_support::quick_driver d;
     master m(d.tty_path());
     QVERIFY(m.ok());
 
@@ -475,7 +457,7 @@ void sim_driver_test::scope()
     QCOMPARE(m.read(0x88, 1), (words{0}));
 }
 
-void sim_driver_test::reopen_and_stop()
+void tst_sim_driver::reopen_and_stop()
 {
     sim::driver d;
     d.start();
@@ -550,7 +532,7 @@ void sim_driver_test::reopen_and_stop()
     QVERIFY(t.elapsed() < 100);
 }
 
-void sim_driver_test::graphs_from_profiles()
+void tst_sim_driver::graphs_from_profiles()
 {
     std::vector<profiles::graphic> list(2);
     list[0].trigger = profiles::single(0x88);
@@ -579,7 +561,7 @@ void sim_driver_test::graphs_from_profiles()
     QVERIFY(sim::graphs_for(6758).empty());
 }
 
-void sim_driver_test::standalone()
+void tst_sim_driver::standalone()
 {
     {
         QProcess p;
@@ -622,14 +604,51 @@ void sim_driver_test::standalone()
         QCOMPARE(p.exitCode(), 0);
     }
     {
+        // Fault switches from the command line.
         QProcess p;
-        p.start(VELMORA_SIM_EXE, {"--id", "70000"});
+        p.start(VELMORA_SIM_EXE, {"--no-wire-time", "--no-scope", "--busy", "2", "--exception", "0x100:4:2",
+                                  "--exception", "0x200:1:4", "--short", "1"});
+        QVERIFY(p.waitForReadyRead(5000));
+        const QString path = QString::fromLocal8Bit(p.readLine()).trimmed();
+        master m(path.toStdString());
+        QVERIFY(m.ok());
+        words out;
+        QCOMPARE(m.read(0, 4, out), -1);
+        QCOMPARE(m.err, EMBXSBUSY);
+        QCOMPARE(m.read(0, 4, out), -1);
+        QCOMPARE(m.read(0x103, 2, out), -1);
+        QCOMPARE(m.err, EMBXILADD);
+        QCOMPARE(m.write1(0x200, 1), -1);
+        QCOMPARE(m.err, EMBXSFAIL);
+        // The short answer is used up by the first read that is answered.
+        QCOMPARE(m.read(0x10, 4, out), -1);
+        QCOMPARE(m.read(0x10, 4, out), 4);
+        m.close();
+        p.terminate();
+        QVERIFY(p.waitForFinished(2000));
+        QCOMPARE(p.exitCode(), 0);
+    }
+    {
+        QProcess p;
+        p.start(VELMORA_SIM_EXE, {"--silent"});
+        QVERIFY(p.waitForReadyRead(5000));
+        master m(QString::fromLocal8Bit(p.readLine()).trimmed().toStdString(), 50);
+        words out;
+        QCOMPARE(m.read(0xFFF0, 4, out), -1);
+        QCOMPARE(m.err, ETIMEDOUT);
+        m.close();
+        p.terminate();
+        QVERIFY(p.waitForFinished(2000));
+    }
+    for (const char* bad : {"--id=70000", "--exception=1:2", "--exception=1:0:2", "--exception=1:2:12", "--busy=x"}) {
+        QProcess p;
+        p.start(VELMORA_SIM_EXE, {bad});
         QVERIFY(p.waitForFinished(5000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardOutput().isEmpty());
     }
 }
 
-VELMORA_TEST_MAIN(sim_driver_test)
+VELMORA_TEST_MAIN(tst_sim_driver)
 
 #include "tst_sim_driver.moc"

@@ -1,5 +1,7 @@
 #include "gui/lineedit/lineedit.h"
 
+#include "dorvane/converter.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -26,30 +28,14 @@ QString round_trip(const QString& text)
 
 QString decode(const profiles::item& it)
 {
-    QByteArray bytes;
-    bytes.reserve(static_cast<int>(it.value.data.size() * 2));
-    for (u16 w : it.value.data) {
-        bytes.append(static_cast<char>(w & 0xFF));
-        bytes.append(static_cast<char>(w >> 8));
-    }
     // Only trailing NULs pad; one inside the text is a character of it.
-    int n = bytes.size();
-    while (n > 0 && bytes[n - 1] == '\0')
-        --n;
-    return QString::fromLatin1(bytes.constData(), n);
+    const std::string bytes = modbus::converter<std::string>::from_modbus(it.value.data);
+    return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 std::vector<u16> encode(const QString& text)
 {
-    QByteArray bytes = text.toLatin1();
-    if (bytes.size() % 2)
-        bytes.append('\0');
-    std::vector<u16> words;
-    words.reserve(static_cast<std::size_t>(bytes.size() / 2));
-    for (int i = 0; i < bytes.size(); i += 2)
-        words.push_back(static_cast<u16>(static_cast<unsigned char>(bytes[i])
-                                         | static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return words;
+    return modbus::converter<std::string>::to_modbus(text.toLatin1().toStdString());
 }
 
 } // namespace

@@ -100,7 +100,7 @@ void check_same_item(const item& a, const item& b)
 
 } // namespace
 
-class builtin_profiles_test : public QObject {
+class tst_builtin_profiles : public QObject {
     Q_OBJECT
 
 private slots:
@@ -690,5 +690,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(builtin_profiles_test)
-#include "test_builtin_profiles.moc"
+VELMORA_TEST_MAIN(tst_builtin_profiles)
+#include "tst_builtin_profiles.moc"

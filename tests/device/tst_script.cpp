@@ -3,11 +3,17 @@
 #include "dorvane/profile.h"
 #include "test_main.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryFile>
+
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+using test_support::error_of;
 
 namespace {
 
@@ -33,17 +39,6 @@ script::command command_of(const std::string& line)
     if (!std::get<0>(i.content).text.empty())
         throw std::logic_error("comment part filled: " + line);
     return std::get<1>(i.content);
-}
-
-// The text of the exception `f` throws, or "no exception".
-template <class F> std::string error_of(F f)
-{
-    try {
-        f();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "no exception";
 }
 
 std::string line_error(const std::string& line)
@@ -79,7 +74,7 @@ script::item command_item(script::u16 a, script::u16 v, const std::string& text)
 
 } // namespace
 
-class script_test : public QObject {
+class tst_script : public QObject {
     Q_OBJECT
 
 private slots:
@@ -238,6 +233,29 @@ private slots:
         std::ifstream missing("/nonexistent/dir/file.sc");
         QVERIFY(script::read_lines(missing).empty());
         QCOMPARE(file_error(script::read_lines(missing)), std::string("there is no HW ID and Profile ID"));
+
+        // A directory opens but can't be read: no lines, no exception.
+        const QString dir = QDir::tempPath();
+        std::ifstream folder(dir.toStdString());
+        QVERIFY(script::read_lines(folder).empty());
+
+        // By path, the caller can tell an unreadable file from no script.
+        for (const std::string& bad : {dir.toStdString(), std::string("/nonexistent/dir/file.sc")}) {
+            try {
+                script::read_file(bad);
+                QFAIL(bad.c_str());
+            } catch (const script::read_error& e) {
+                QVERIFY2(std::string(e.what()).find("can't be read: ") != std::string::npos, e.what());
+            }
+        }
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("Profile: 5\r\n1, 2;");
+        file.close();
+        QCOMPARE(script::read_file(file.fileName().toStdString()), lines({"Profile: 5", "1, 2;"}));
+        QFile::setPermissions(file.fileName(), QFileDevice::Permissions());
+        if (::geteuid() != 0)
+            QVERIFY_EXCEPTION_THROWN(script::read_file(file.fileName().toStdString()), script::read_error);
     }
 
     void map_round_trip()
@@ -352,5 +370,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(script_test)
-#include "script_test.moc"
+VELMORA_TEST_MAIN(tst_script)
+#include "tst_script.moc"
