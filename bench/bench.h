@@ -68,5 +68,7 @@ int run_read(const std::vector<std::string>& args);
 void usage_read(std::ostream& os);
 int run_update(const std::vector<std::string>& args);
 void usage_update(std::ostream& os);
+int run_window(const std::vector<std::string>& args);
+void usage_window(std::ostream& os);
 
 } // namespace bench

@@ -4,7 +4,7 @@
 
 #include "dorvane/syslog.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <iostream>
 
@@ -17,6 +17,8 @@ const std::vector<bench::command>& commands()
          bench::usage_read},
         {"update", "one device update of a spread watch list, against the wire-time model", bench::run_update,
          bench::usage_update},
+        {"window", "the program's start, and the main window connecting, paging and polling", bench::run_window,
+         bench::usage_window},
     };
     return table;
 }
@@ -43,7 +45,10 @@ const bench::command* find(const std::string& name)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The window benchmark makes widgets; nothing is shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     // The program's own threshold: reads log nothing, writes do.
     cl::syslog::logman().level_set(cl::syslog::info);
 

@@ -10,6 +10,7 @@
 #include "services/local8.h"
 #include "services/settings.h"
 #include "services/tools.h"
+#include "services/widgets/boxes.h"
 
 #include "dorvane/profile.h"
 #include "dorvane/syslog.h"

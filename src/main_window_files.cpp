@@ -3,8 +3,7 @@
 #include "main_window.h"
 
 #include "device/device.h"
-#include "device/script_file.h"
-#include "services/tools.h"
+#include "device/map_file.h"
 #include "services/widgets/boxes.h"
 
 #include "dorvane/syslog.h"
@@ -50,7 +49,7 @@ void main_window::run_script_command()
     VLOG(cl::syslog::info) << "loading script file:" << QFile::encodeName(path).toStdString();
     try {
         // The whole file is parsed before the first register is written.
-        const script s = script::parse(read_script_file(path));
+        const script s = script::parse(script::read_file(QFile::encodeName(path).toStdString()));
         dev->run_script(s);
     } catch (const std::exception& e) {
         VLOG(cl::syslog::err) << "running script failed:" << e.what();

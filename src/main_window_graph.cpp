@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
-#include <QVector>
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -100,14 +99,7 @@ void main_window::init_graphics()
                         const std::vector<unsigned short> words = dev->connection().read_block(start, until, false);
                         if (!h || dev != window->device_)
                             return;
-                        QVector<double> x, y;
-                        x.reserve(int(words.size()));
-                        y.reserve(int(words.size()));
-                        for (std::size_t i = 0; i < words.size(); ++i) {
-                            x.push_back(double(i));
-                            y.push_back(double(static_cast<std::int16_t>(words[i])));
-                        }
-                        h->curve_->setSamples(x, y);
+                        set_samples(*h->curve_, words);
                     } catch (const std::exception& e) {
                         // The disconnect has said what went wrong.
                         if (dev != window->device_)

@@ -138,6 +138,42 @@ To move the Graph, press Shift + Left Click and Drag
     </message>
 </context>
 <context>
+    <name>preferences_dialog</name>
+    <message>
+        <source>Restore to defaults</source>
+        <translation>Восстановить значения по умолчанию</translation>
+    </message>
+    <message>
+        <source>Continue to restore defaults settings?</source>
+        <translation>Восстановить настройки по умолчанию?</translation>
+    </message>
+    <message>
+        <source>Apply settings</source>
+        <translation>Применить настройки</translation>
+    </message>
+    <message>
+        <source>Current page has unsaved changes.
+Apply this changes?</source>
+        <translation>На текущей странице есть несохранённые изменения.
+Применить их?</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Неизвестная ошибка</translation>
+    </message>
+</context>
+<context>
+    <name>preferences_dialog_form</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Диалог</translation>
+    </message>
+</context>
+<context>
     <name>about</name>
     <message>
         <source>About</source>
@@ -251,42 +287,6 @@ To move the Graph, press Shift + Left Click and Drag
     <message>
         <source>Select color for graphic %1</source>
         <translation>Выберите цвет графика %1</translation>
-    </message>
-</context>
-<context>
-    <name>preferences_dialog</name>
-    <message>
-        <source>Restore to defaults</source>
-        <translation>Восстановить значения по умолчанию</translation>
-    </message>
-    <message>
-        <source>Continue to restore defaults settings?</source>
-        <translation>Восстановить настройки по умолчанию?</translation>
-    </message>
-    <message>
-        <source>Apply settings</source>
-        <translation>Применить настройки</translation>
-    </message>
-    <message>
-        <source>Current page has unsaved changes.
-Apply this changes?</source>
-        <translation>На текущей странице есть несохранённые изменения.
-Применить их?</translation>
-    </message>
-    <message>
-        <source>Error</source>
-        <translation>Ошибка</translation>
-    </message>
-    <message>
-        <source>Unknown error</source>
-        <translation>Неизвестная ошибка</translation>
-    </message>
-</context>
-<context>
-    <name>preferences_dialog_form</name>
-    <message>
-        <source>Dialog</source>
-        <translation>Диалог</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,8 @@
 #include <QRegExp>
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -394,6 +396,11 @@ std::vector<std::string> script::read_lines(std::istream& in)
 
 std::vector<std::string> script::read_file(const std::string& path)
 {
+    // Opening a FIFO (or a terminal) waits for a writer, which would hang
+    // the window; only files and folders (which fail below) are opened.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw read_error(local8(QObject::tr("The file can't be read: %1").arg(QObject::tr("not a regular file"))));
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     std::string text;

@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QMouseEvent>
 #include <QPen>
+#include <QVector>
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -21,6 +22,7 @@
 #include <qwt_text.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 std::set<QPointer<curve_holder>> holders_;
@@ -197,6 +199,18 @@ void curve_holder::item_changed(profiles::item const&)
                 self->item_changed(self->item_);
         });
     }
+}
+
+void set_samples(QwtPlotCurve& curve, const std::vector<unsigned short>& words)
+{
+    QVector<double> x, y;
+    x.reserve(int(words.size()));
+    y.reserve(int(words.size()));
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        x.push_back(double(i));
+        y.push_back(double(static_cast<std::int16_t>(words[i])));
+    }
+    curve.setSamples(x, y);
 }
 
 void fit_y_axis(graphic& plot)

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 class QwtPlotCurve;
 class QwtPlotMarker;
@@ -84,6 +85,10 @@ private:
 
 // Every live holder.
 extern std::set<QPointer<curve_holder>> holders_;
+
+// Draws a graph's sample buffer as the driver keeps it: every register a
+// signed 16-bit sample, at x = its index.
+void set_samples(QwtPlotCurve& curve, const std::vector<unsigned short>& words);
 
 // Fits the left axis of `plot` to the samples of every live holder's
 // curve, within -32000..32000 unless a curve goes beyond; leaves it alone

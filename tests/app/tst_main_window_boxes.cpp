@@ -52,13 +52,6 @@ class tst_main_window_boxes : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        // The icons and the About text sit in a static library that this
-        // test links without its whole archive.
-        Q_INIT_RESOURCE(images);
-    }
-
     void init()
     {
         QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),

@@ -1,7 +1,8 @@
 // "Run script..." and "Save map..." of a main window connected to the
 // simulated driver.
 
-#include "file_dialog_answerer.h"
+#include "failing_tick.h"
+#include "file_bytes.h"
 #include "file_size_limit.h"
 #include "main_window_fixture.h"
 #include "recording_output.h"
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 
+using test_support::file_bytes;
+using test_support::modal_answerer;
 using test_support::sim_window;
 
 namespace {
@@ -26,22 +29,19 @@ std::uint16_t pattern(unsigned a)
     return std::uint16_t(a * 0x9E37u + 0x79B9u);
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
 unsigned writes(const sim::driver& d)
 {
     return d.requests(6) + d.requests(16);
+}
+
+// The dialogs of one kind ("QMessageBox", "QFileDialog") in the order shown.
+std::vector<modal_answerer::shown> shown(const modal_answerer& a, const char* kind)
+{
+    std::vector<modal_answerer::shown> out;
+    for (const auto& d : a.dialogs())
+        if (d.kind == QLatin1String(kind))
+            out.push_back(d);
+    return out;
 }
 
 } // namespace
@@ -71,18 +71,17 @@ private slots:
         w.sim.set_registers(0, values);
         QVERIFY(w.connect());
 
-        test_support::file_dialog_answerer files;
         const QString path = dir_.filePath("6469 map.txt");
-        files.answer(path);
+        w.boxes.set_file(path);
         w.action("File", "Save map...")->trigger();
-        QCOMPARE(w.boxes.count(), 0);
-        QCOMPARE(int(files.dialogs().size()), 1);
-        QCOMPARE(files.dialogs()[0].title, QString("Select file to save"));
-        QCOMPARE(files.dialogs()[0].filters, QStringList("Scripts (*.txt)"));
-        QCOMPARE(files.dialogs()[0].mode, QFileDialog::AcceptSave);
+        QCOMPARE(shown(w.boxes, "QMessageBox").size(), std::size_t(0));
+        auto files = shown(w.boxes, "QFileDialog");
+        QCOMPARE(files.size(), std::size_t(1));
+        QCOMPARE(files[0].title, QString("Select file to save"));
+        QCOMPARE(files[0].filters, QStringList("Scripts (*.txt)"));
         QCOMPARE(QSettings().value("lastscript").toString(), QDir(dir_.path()).absolutePath());
 
-        const QList<QByteArray> lines = contents(path).split('\n');
+        const QList<QByteArray> lines = file_bytes(path).split('\n');
         QCOMPARE(lines.size(), int(1 + 3 + map_size + 3 + 2));
         QCOMPARE(lines[0], QByteArray("Profile:6469"));
         QCOMPARE(lines[1], QByteArray());
@@ -95,12 +94,12 @@ private slots:
         // Run back into a driver that has forgotten everything.
         w.sim.set_registers(0, std::vector<std::uint16_t>(map_size, 0));
         w.sim.reset_counts();
-        files.answer(path);
         w.action("File", "Run script...")->trigger();
-        QCOMPARE(w.boxes.count(), 0);
-        QCOMPARE(files.dialogs()[1].title, QString("Select script file"));
-        QCOMPARE(files.dialogs()[1].filters, QStringList("Scripts (*.sc *.txt)"));
-        QCOMPARE(files.dialogs()[1].directory, QDir(dir_.path()).absolutePath());
+        QCOMPARE(shown(w.boxes, "QMessageBox").size(), std::size_t(0));
+        files = shown(w.boxes, "QFileDialog");
+        QCOMPARE(files[1].title, QString("Select script file"));
+        QCOMPARE(files[1].filters, QStringList("Scripts (*.sc *.txt)"));
+        QCOMPARE(files[1].directory, QDir(dir_.path()).absolutePath());
         QCOMPARE(w.sim.get_registers(0, map_size), values);
         QCOMPARE(w.sim.get_register(0xFFF8), std::uint16_t(5));
         QCOMPARE(writes(w.sim), map_size + 1);
@@ -109,12 +108,13 @@ private slots:
         // Cancelled dialogs change nothing.
         QSettings().remove("lastscript");
         w.sim.reset_counts();
+        w.boxes.set_file(QString());
         w.action("File", "Save map...")->trigger();
         w.action("File", "Run script...")->trigger();
-        QCOMPARE(int(files.dialogs().size()), 4);
+        QCOMPARE(shown(w.boxes, "QFileDialog").size(), std::size_t(4));
         QVERIFY(!QSettings().contains("lastscript"));
         QCOMPARE(w.sim.requests(), 0u);
-        QCOMPARE(w.boxes.count(), 0);
+        QCOMPARE(shown(w.boxes, "QMessageBox").size(), std::size_t(0));
     }
 
     // The old map stays whole when the new one can't be written, or not
@@ -123,32 +123,32 @@ private slots:
     {
         sim_window w;
         QVERIFY(w.connect());
-        test_support::file_dialog_answerer files;
         const QString path = dir_.filePath("kept.txt");
         const QByteArray old = "Profile:6469\n0, 1;\n";
-        write_file(path, old);
+        QVERIFY(test_support::write_file_bytes(path, old));
 
-        files.answer(path);
+        // Past the dialog's question whether to replace the file.
+        w.boxes.set_file_unchecked(path);
         {
             test_support::file_size_limit limit(1024);
             w.action("File", "Save map...")->trigger();
         }
-        QCOMPARE(w.boxes.count(), 1);
-        QCOMPARE(w.boxes.boxes()[0].title, QString("Error when writing file"));
-        QCOMPARE(w.boxes.boxes()[0].text, QString("Can't write memory map file '%1':\n%2")
-                                              .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG))));
-        QCOMPARE(contents(path), old);
+        auto boxes = shown(w.boxes, "QMessageBox");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].title, QString("Error when writing file"));
+        QCOMPARE(boxes[0].text, QString("Can't write memory map file '%1':\n%2")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG))));
+        QCOMPARE(file_bytes(path), old);
         QCOMPARE(QDir(dir_.path()).entryList(QStringList("kept*")), QStringList("kept.txt"));
         QVERIFY(log_->has(std::string("error when writing memory map:") + std::strerror(EFBIG)));
 
         w.sim.exception_range(100, 10, 4);
-        files.answer(path);
         w.action("File", "Save map...")->trigger();
-        QCOMPARE(w.boxes.count(), 2);
-        QCOMPARE(w.boxes.boxes()[1].title, QString("Error when reading from device"));
-        QVERIFY2(w.boxes.boxes()[1].text.startsWith("Can't read device memory '0-133':\n"),
-                 qPrintable(w.boxes.boxes()[1].text));
-        QCOMPARE(contents(path), old);
+        boxes = shown(w.boxes, "QMessageBox");
+        QCOMPARE(boxes.size(), std::size_t(2));
+        QCOMPARE(boxes[1].title, QString("Error when reading from device"));
+        QVERIFY2(boxes[1].text.startsWith("Can't read device memory '0-133':\n"), qPrintable(boxes[1].text));
+        QCOMPARE(file_bytes(path), old);
         QVERIFY(w.connected());
     }
 
@@ -157,7 +157,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing.sc" << QByteArray() << "No such file or directory";
+        QTest::newRow("missing") << "missing.sc" << QByteArray()
+                                 << "The file can't be read: No such file or directory";
         QTest::newRow("directory") << "." << QByteArray() << "";
         QTest::newRow("empty") << "empty.sc" << QByteArray("") << "there is no HW ID and Profile ID";
         QTest::newRow("bad last line") << "bad.sc" << QByteArray("Profile:6469\n1, 2;\n3, 4;\n5 6;\n")
@@ -171,23 +172,23 @@ private slots:
         QFETCH(QString, reason);
         const QString path = name == "." ? dir_.path() : dir_.filePath(name);
         if (name != "missing.sc" && name != ".")
-            write_file(path, content);
+            QVERIFY(test_support::write_file_bytes(path, content));
 
         sim_window w;
         QVERIFY(w.connect());
         w.sim.reset_counts();
-        test_support::file_dialog_answerer files;
-        files.answer(path);
+        // A file can go, or a folder be typed, after the dialog looked.
+        w.boxes.set_file_unchecked(path);
         w.action("File", "Run script...")->trigger();
         QCOMPARE(writes(w.sim), 0u);
-        QCOMPARE(w.boxes.count(), 1);
-        QCOMPARE(w.boxes.boxes()[0].title, QString("Ivalid script file"));
-        const QString text = w.boxes.boxes()[0].text;
+        const auto boxes = shown(w.boxes, "QMessageBox");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].title, QString("Ivalid script file"));
         const QString head = QString("Can't read script file '%1':\n").arg(path);
-        QVERIFY2(text.startsWith(head) && text.size() > head.size(), qPrintable(text));
+        QVERIFY2(boxes[0].text.startsWith(head) && boxes[0].text.size() > head.size(), qPrintable(boxes[0].text));
         if (!reason.isEmpty())
-            QCOMPARE(text, head + reason);
-        QVERIFY(log_->has("running script failed:" + text.mid(head.size()).toLocal8Bit().toStdString()));
+            QCOMPARE(boxes[0].text, head + reason);
+        QVERIFY(log_->has("running script failed:" + boxes[0].text.mid(head.size()).toLocal8Bit().toStdString()));
         QVERIFY(w.connected());
     }
 
@@ -199,35 +200,25 @@ private slots:
         sim_window w;
         QVERIFY(w.connect());
         std::weak_ptr<device> gone = w.dev();
-        test_support::file_dialog_answerer files;
         const QString path = dir_.filePath("never.txt");
-        files.answer(path);
+        w.boxes.set_file(path);
 
-        // Between the map's first and second request, the tick runs and the
-        // driver fails it.
-        QTimer failing_tick;
-        QObject::connect(&failing_tick, &QTimer::timeout, [&] {
-            if (w.sim.requests(3) == 0 || !w.connected())
-                return;
-            w.sim.exception_range(0, 0x10000, 4);
-            main_window_test_access::fire_timer();
-            w.sim.clear_faults();
-        });
-        files.set_before_answer([&] {
-            w.sim.reset_counts();
-            failing_tick.start(0);
-        });
+        // No read runs until the map's first request; the tick fails
+        // between it and the second.
+        test_support::failing_tick tick(w);
+        tick.arm();
         log_->clear();
         w.action("File", "Save map...")->trigger();
-        failing_tick.stop();
+        tick.disarm();
 
         QVERIFY(!w.connected());
         QVERIFY(gone.expired());
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(w.boxes.count(), 2);
-        QCOMPARE(w.boxes.boxes()[0].title, QString("Device error"));
-        QCOMPARE(w.boxes.boxes()[1].title, QString("Error when reading from device"));
-        QCOMPARE(w.boxes.boxes()[1].text, QString("Can't read device memory '0-133':\ndevice disconnected"));
+        const auto boxes = shown(w.boxes, "QMessageBox");
+        QCOMPARE(boxes.size(), std::size_t(2));
+        QCOMPARE(boxes[0].title, QString("Device error"));
+        QCOMPARE(boxes[1].title, QString("Error when reading from device"));
+        QCOMPARE(boxes[1].text, QString("Can't read device memory '0-133':\ndevice disconnected"));
         const int off = log_->index_of("device disconnected");
         QVERIFY(off >= 0);
         QVERIFY(log_->index_of("device destroyed", off) > off);

@@ -1,6 +1,7 @@
 // The graph window of a main window connected to the simulated driver's
 // scope.
 
+#include "failing_tick.h"
 #include "main_window_fixture.h"
 #include "recording_output.h"
 #include "test_main.h"
@@ -142,19 +143,11 @@ private slots:
         QPointer<curve_holder> h = live_holders().at(0);
         std::weak_ptr<device> gone = w.dev();
 
-        QTimer failing_tick;
-        QObject::connect(&failing_tick, &QTimer::timeout, [&] {
-            if (w.sim.requests(3) == 0 || !w.connected())
-                return;
-            w.sim.exception_range(0, 0x10000, 4);
-            main_window_test_access::fire_timer();
-            w.sim.clear_faults();
-        });
-        w.sim.reset_counts();
-        failing_tick.start(0);
+        test_support::failing_tick tick(w);
+        tick.arm();
         log_->clear();
         h->item_changed(h->graph().trigger);
-        failing_tick.stop();
+        tick.disarm();
 
         QVERIFY(!w.connected());
         QVERIFY(h.isNull());

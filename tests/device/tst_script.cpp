@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -248,6 +250,12 @@ private slots:
                 QVERIFY2(std::string(e.what()).find("can't be read: ") != std::string::npos, e.what());
             }
         }
+        // Nor is a FIFO opened: that would wait for a writer for good.
+        QTemporaryDir fifo_dir;
+        const std::string fifo = fifo_dir.filePath("fifo").toStdString();
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        QCOMPARE(error_of([&] { script::read_file(fifo); }), std::string("The file can't be read: not a regular file"));
+
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write("Profile: 5\r\n1, 2;");

@@ -117,8 +117,12 @@ void modal_answerer::answer(QDialog* dialog)
             return;
         }
         edit->setText(file_);
-        // QFileDialog's own accept (protected there) checks the name.
-        dialog->accept();
+        // QFileDialog's own accept (protected there) checks the name;
+        // done() takes it as typed.
+        if (file_unchecked_)
+            dialog->done(QDialog::Accepted);
+        else
+            dialog->accept();
         return;
     }
     if (auto* cd = qobject_cast<QColorDialog*>(dialog)) {

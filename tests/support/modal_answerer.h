@@ -47,7 +47,19 @@ public:
     void set_answer(QMessageBox::StandardButton answer) { answer_ = answer; }
     // Written into a file dialog's file name edit before it is accepted;
     // empty (the default): file dialogs are cancelled.
-    void set_file(const QString& name) { file_ = name; }
+    void set_file(const QString& name)
+    {
+        file_ = name;
+        file_unchecked_ = false;
+    }
+    // The same, accepted past the dialog's own checks of the name: a file
+    // that is gone, a folder or one about to be replaced by the time the
+    // program gets it.
+    void set_file_unchecked(const QString& name)
+    {
+        file_ = name;
+        file_unchecked_ = true;
+    }
     // Chosen in a colour dialog, which is accepted; invalid (the default):
     // colour dialogs are cancelled.
     void set_color(const QColor& color) { color_ = color; }
@@ -75,6 +87,7 @@ private:
     QTimer timer_;
     QMessageBox::StandardButton answer_;
     QString file_;
+    bool file_unchecked_ = false;
     QColor color_;
     std::function<bool(QDialog*)> handler_;
     bool hold_ = false;

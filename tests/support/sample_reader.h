@@ -5,11 +5,6 @@
 
 #include "gui/graphic.h"
 
-#include <qwt_plot_curve.h>
-
-#include <QVector>
-
-#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -21,13 +16,7 @@ inline std::function<void()> sample_reader(curve_holder* holder, std::shared_ptr
     return [holder, dev, after] {
         const profiles::graphic& g = holder->graph();
         const auto until = static_cast<unsigned short>(g.start + g.count);
-        const std::vector<unsigned short> words = dev->connection().read_block(g.start, until, false);
-        QVector<double> x, y;
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            x.push_back(double(i));
-            y.push_back(double(static_cast<std::int16_t>(words[i])));
-        }
-        holder->curve_->setSamples(x, y);
+        set_samples(*holder->curve_, dev->connection().read_block(g.start, until, false));
         if (after)
             after();
     };

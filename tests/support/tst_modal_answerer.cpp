@@ -59,6 +59,11 @@ private slots:
         QVERIFY(QFileDialog::getOpenFileName(nullptr, "Run script").isEmpty());
         QCOMPARE(answerer.count(), 5);
         QCOMPARE(answerer.dialogs()[4].kind, QString("QMessageBox"));
+
+        // Unless the name is to be taken as typed.
+        answerer.set_file_unchecked("/nonexistent/dir/x.sc");
+        QCOMPARE(QFileDialog::getOpenFileName(nullptr, "Run script"), QString("/nonexistent/dir/x.sc"));
+        QCOMPARE(answerer.count(), 6);
     }
 };
 

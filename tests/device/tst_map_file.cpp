@@ -1,6 +1,7 @@
-#include "device/script_file.h"
+#include "device/map_file.h"
 
 #include "dorvane/profile.h"
+#include "file_bytes.h"
 #include "file_size_limit.h"
 #include "test_main.h"
 
@@ -10,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -38,48 +38,24 @@ profiles::mmap_template template_of(unsigned count)
     return t;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-template <class F> QString reason_of(F f)
-{
-    try {
-        f();
-    } catch (const script_file_error& e) {
-        return QString::fromLocal8Bit(e.what());
-    }
-    return QString();
-}
-
 } // namespace
 
-class tst_script_file : public QObject {
+class tst_map_file : public QObject {
     Q_OBJECT
 private slots:
     void saved_map_reads_back();
     void failed_write_keeps_old_file();
-    void unreadable_files_say_why();
 };
 
-void tst_script_file::saved_map_reads_back()
+void tst_map_file::saved_map_reads_back()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("map ä.txt"));
-    write_file(path, "an older, longer file that the map replaces whole\n");
+    QVERIFY(test_support::write_file_bytes(path, "an older, longer file that the map replaces whole\n"));
     const script dump = dump_of(133);
     save_map_file(path, dump, template_of(133));
 
-    const std::vector<std::string> lines = read_script_file(path);
+    const std::vector<std::string> lines = script::read_file(QFile::encodeName(path).toStdString());
     QCOMPARE(lines.size(), std::size_t(1 + 3 + 133 + 3 + 1));
     QCOMPARE(lines.front(), std::string("Profile:6469"));
     QCOMPARE(lines[4], std::string("0, 0; //\tregister 0"));
@@ -96,46 +72,28 @@ void tst_script_file::saved_map_reads_back()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map ä.txt")});
 }
 
-void tst_script_file::failed_write_keeps_old_file()
+void tst_map_file::failed_write_keeps_old_file()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("map.txt"));
     const QByteArray old = "Profile:6469\n0, 1;\n1, 2;\n2, 3;\n";
-    write_file(path, old);
+    QVERIFY(test_support::write_file_bytes(path, old));
 
-    QString reason;
+    std::string reason;
     {
         // The map of 133 registers is some 3 kB.
         test_support::file_size_limit limit(1024);
-        reason = reason_of([&] { save_map_file(path, dump_of(133), template_of(133)); });
+        reason = test_support::error_of([&] { save_map_file(path, dump_of(133), template_of(133)); });
     }
-    QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
-    QCOMPARE(contents(path), old);
+    QCOMPARE(reason, std::string(std::strerror(EFBIG)));
+    QCOMPARE(test_support::file_bytes(path), old);
     // No half-written file is left beside it either.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.txt")});
 
     // A folder that isn't there.
-    reason = reason_of([&] { save_map_file(dir.filePath("none/map.txt"), dump_of(2), template_of(2)); });
-    QVERIFY(!reason.isEmpty());
+    reason = test_support::error_of([&] { save_map_file(dir.filePath("none/map.txt"), dump_of(2), template_of(2)); });
+    QVERIFY2(reason != "no exception", reason.c_str());
 }
 
-void tst_script_file::unreadable_files_say_why()
-{
-    QTemporaryDir dir;
-    QCOMPARE(reason_of([&] { read_script_file(dir.filePath("missing.sc")); }),
-             QStringLiteral("No such file or directory"));
-    QVERIFY(!reason_of([&] { read_script_file(dir.path()); }).isEmpty());
-
-    // Opening a FIFO would wait for a writer for ever.
-    const QString fifo = dir.filePath("fifo");
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QCOMPARE(reason_of([&] { read_script_file(fifo); }), QStringLiteral("Not a regular file"));
-
-    // An empty file is readable: it has no lines, which the parser rejects.
-    const QString empty = dir.filePath("empty.sc");
-    write_file(empty, QByteArray());
-    QVERIFY(read_script_file(empty).empty());
-}
-
-VELMORA_TEST_MAIN(tst_script_file)
-#include "tst_script_file.moc"
+VELMORA_TEST_MAIN(tst_map_file)
+#include "tst_map_file.moc"

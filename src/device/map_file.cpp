@@ -1,8 +1,7 @@
-#include "device/script_file.h"
+#include "device/map_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QObject>
+#include "services/local8.h"
+
 #include <QSaveFile>
 
 #include <unistd.h>
@@ -13,26 +12,12 @@
 
 namespace {
 
-script_file_error failure(const QString& reason)
+map_file_error failure(const QString& reason)
 {
-    return script_file_error(reason.toLocal8Bit().toStdString());
+    return map_file_error(local8(reason));
 }
 
 } // namespace
-
-std::vector<std::string> read_script_file(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
-        throw failure(QObject::tr("Not a regular file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw failure(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw failure(file.errorString());
-    return script::split_lines(bytes.toStdString());
-}
 
 void save_map_file(const QString& path, const script& dump, const profiles::mmap_template& t)
 {

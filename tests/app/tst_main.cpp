@@ -8,7 +8,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-class tst_startup : public QObject {
+class tst_main : public QObject {
     Q_OBJECT
 
     QTemporaryDir home_;
@@ -78,5 +78,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(tst_startup)
-#include "tst_startup.moc"
+VELMORA_TEST_MAIN(tst_main)
+#include "tst_main.moc"
