@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTextEdit>
 
@@ -54,9 +53,7 @@ class tst_main_window_boxes : public QObject {
 private slots:
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                  QCoreApplication::applicationName())
-            .clear();
+        test_support::clear_settings();
         modbus::set_serial_port_source([] { return std::vector<modbus::serial_port>(); });
     }
 

@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 
@@ -93,9 +92,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                  QCoreApplication::applicationName())
-            .clear();
+        test_support::clear_settings();
         qunsetenv("VELMORA_BRIDGE_DEVICES");
         sim_.set_identity(6469, 3, 17);
         list_sim_port();

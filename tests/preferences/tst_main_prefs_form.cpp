@@ -97,9 +97,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                  QCoreApplication::applicationName())
-            .clear();
+        test_support::clear_settings();
     }
 
     void languages_offered()
