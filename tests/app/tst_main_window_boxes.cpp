@@ -106,6 +106,28 @@ private slots:
             QCOMPARE(shown.kind, QString("preferences_dialog"));
     }
 
+    // Linux lets a second link open the port that the window holds: Check
+    // reaches the connected driver while the dialog holds polling still.
+    void check_while_connected()
+    {
+        test_support::sim_window w;
+        w.set_updatetime(2);
+        QVERIFY(w.connect());
+        when_dialog(w, [](QWidget* d) {
+            d->findChild<QListWidget*>()->setCurrentRow(1);
+            // The window's answerer takes the box that this opens.
+            d->findChild<QPushButton*>("port_check")->click();
+            d->close();
+        });
+        w.action("Options", "Preferences")->trigger();
+        QCOMPARE(w.boxes.count(), 2);
+        QCOMPARE(w.boxes.dialogs()[1].kind, QString("QMessageBox"));
+        QCOMPARE(w.boxes.dialogs()[1].text, QString("Found device with HW: 3; FW: 17; Profile: 6469"));
+        QVERIFY(w.connected());
+        QVERIFY(updater && updater->isActive());
+        QCOMPARE(w.dev()->id(), 6469);
+    }
+
     void preferences_while_disconnected()
     {
         test_support::sim_window w;
