@@ -43,6 +43,7 @@ class main_window : public QMainWindow {
     friend struct main_window_test_access;
 
 public:
+    // The frame: form, log and graph windows, geometry (main_window.cpp).
     explicit main_window(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~main_window() override;
 
@@ -76,10 +77,16 @@ private:
     void preferences_command();
     static void about_command();
 
+    // The raw memory editor: never made here, so always null.
     std::unique_ptr<memory_table, memory_table_deleter> memory_table_;
     std::unique_ptr<Ui::main_window> ui_;
+    // The graph window, a top-level window of its own.
     std::unique_ptr<graphic> graphic_;
+    // The log window; deleted after the main window, through destroyed().
     QPointer<QTextEdit> log_;
+    // The connected driver, shared with the controls and curve holders;
+    // empty while disconnected.
     std::shared_ptr<device> device_;
+    // Owned by the menu bar.
     QMenu* graph_menu_ = nullptr;
 };

@@ -87,8 +87,9 @@ void main_window::init_graphics()
                 // disconnect.
                 const std::function<void()> update = [this, weak = QPointer<curve_holder>(holder.get()),
                                                       start = entry->graph.start, count = entry->graph.count] {
-                    // A disconnect during the read destroys the holder and
-                    // this closure with it: past the read, locals only.
+                    // A disconnect during the read destroys the holder, whose
+                    // copy of this closure may be the running one: past the
+                    // read, locals only.
                     main_window* const window = this;
                     const QPointer<curve_holder> h = weak;
                     const std::shared_ptr<device> dev = window->device_;

@@ -70,7 +70,11 @@ class tst_main_window : public QObject {
     }
 
 private slots:
-    void initTestCase() { log_ = &test_support::log_recorder(); }
+    void initTestCase()
+    {
+        log_ = &test_support::log_recorder();
+        profiles::init_profiles();
+    }
 
     void init()
     {
@@ -242,6 +246,34 @@ private slots:
         QCOMPARE(layout_items(*w.window, "page_panel"), 0);
         QCOMPARE(layout_items(*w.window, "static_panel"), 1);
         QCOMPARE(w.boxes.count(), 0);
+    }
+
+    // The application object frees the device while a page handler waits
+    // in a box of its panel: the handler's button, the panels and the
+    // device go, and the handler returns without touching any of them.
+    void disconnect_while_a_page_waits_in_a_box()
+    {
+        profiles::profile p = profiles::get_profile(6758);
+        p.id = 7002;
+        auto second = std::next(p.pages.begin());
+        profiles::item broken = second->second.front();
+        // No control for this kind (and within the enum's range of values).
+        broken.gui = static_cast<profiles::item_gui>(7);
+        second->second.insert(second->second.begin(), broken);
+        profiles::register_profile(p);
+        sim_window w(7002);
+        QVERIFY(w.connect());
+        std::weak_ptr<device> gone = w.dev();
+        w.boxes.set_hold(true);
+        QTimer::singleShot(200, [&] {
+            w.window->free_device();
+            w.boxes.set_hold(false);
+        });
+        w.page_buttons()[1]->click();
+        QCOMPARE(w.boxes.count(), 1);
+        QCOMPARE(w.boxes.boxes()[0].title, QString("Can't create element"));
+        verify_disconnected(w);
+        QVERIFY(gone.expired());
     }
 
     void tick_polls_the_driver()

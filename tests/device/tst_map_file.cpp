@@ -43,34 +43,8 @@ profiles::mmap_template template_of(unsigned count)
 class tst_map_file : public QObject {
     Q_OBJECT
 private slots:
-    void saved_map_reads_back();
     void failed_write_keeps_old_file();
 };
-
-void tst_map_file::saved_map_reads_back()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("map ä.txt"));
-    QVERIFY(test_support::write_file_bytes(path, "an older, longer file that the map replaces whole\n"));
-    const script dump = dump_of(133);
-    save_map_file(path, dump, template_of(133));
-
-    const std::vector<std::string> lines = script::read_file(QFile::encodeName(path).toStdString());
-    QCOMPARE(lines.size(), std::size_t(1 + 3 + 133 + 3 + 1));
-    QCOMPARE(lines.front(), std::string("Profile:6469"));
-    QCOMPARE(lines[4], std::string("0, 0; //\tregister 0"));
-    const script back = script::parse(lines);
-    QCOMPARE(back.profile, script::u16(6469));
-    std::vector<std::pair<script::u16, script::u16>> written;
-    for (const script::item& i : back.items)
-        if (i.kind == script::item::command_kind)
-            written.emplace_back(std::get<1>(i.content).address, std::get<1>(i.content).value);
-    QCOMPARE(written.size(), std::size_t(134));
-    for (unsigned a = 0; a < 133; ++a)
-        QCOMPARE(written[a], std::make_pair(script::u16(a), script::u16(a * 7)));
-    QCOMPARE(written.back(), std::make_pair(script::u16(0xFFF8), script::u16(5)));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map ä.txt")});
-}
 
 void tst_map_file::failed_write_keeps_old_file()
 {
