@@ -3,7 +3,7 @@
 
 #include "preferences/main_prefs_form.h"
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 #include "test_main.h"
 #include "translation_files.h"
 
@@ -126,7 +126,7 @@ private slots:
         settings().set_country("de");
         page_under_test p;
         p.page.update_preferences();
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         p.page.accept();
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(settings().country(), QString("de"));
@@ -172,6 +172,39 @@ private slots:
         QCOMPARE(raw_colors(), QStringList());
         p.page.accept();
         QCOMPARE(raw_colors(), default_colors);
+    }
+
+    void color_picked_through_the_dialog()
+    {
+        page_under_test p;
+        p.page.update_preferences();
+        test_support::modal_answerer dialogs;
+        QCOMPARE(dialogs.count(), 0);
+
+        dialogs.set_color(QColor("#123456"));
+        p.colors()->setCurrentIndex(2);
+        QCOMPARE(dialogs.count(), 1);
+        QCOMPARE(dialogs.dialogs()[0].kind, QString("QColorDialog"));
+        QCOMPARE(dialogs.dialogs()[0].title, QString("Select color for graphic 2"));
+        QCOMPARE(p.color_names(), QStringList({"#00ff00", "#ff0000", "#123456", "#0000ff"}));
+        QCOMPARE(p.colors()->itemIcon(2).pixmap(QSize(10, 10)).toImage().pixelColor(5, 5).name(), QString("#123456"));
+        QCOMPARE(p.changes.count(), 1);
+
+        // Cancelled, or the same colour again: nothing changes.
+        p.changes.clear();
+        dialogs.set_color(QColor());
+        p.colors()->setCurrentIndex(1);
+        dialogs.set_color(QColor("#0000ff"));
+        p.colors()->setCurrentIndex(3);
+        QCOMPARE(dialogs.count(), 3);
+        QCOMPARE(p.color_names(), QStringList({"#00ff00", "#ff0000", "#123456", "#0000ff"}));
+        QCOMPARE(p.changes.count(), 0);
+
+        // The entry that is current already opens nothing, nor does a fill.
+        p.colors()->setCurrentIndex(3);
+        p.page.reject();
+        QCOMPARE(dialogs.count(), 3);
+        QCOMPARE(p.color_names(), default_colors);
     }
 };
 
