@@ -33,6 +33,8 @@ struct memory_table_deleter {
 
 // The update timer, a child of the connected device; null while disconnected.
 extern QPointer<QTimer> updater;
+// Milliseconds between polls for a stored number of seconds; 0 for none.
+int update_interval(int seconds);
 // The page button whose page is shown.
 extern QPointer<QPushButton> current_button;
 
@@ -77,6 +79,9 @@ private:
     // "Run script..." and "Save map..." (main_window_files.cpp).
     void run_script_command();
     void save_map_command();
+    // "Preferences" and "About" (main_window_boxes.cpp).
+    void preferences_command();
+    static void about_command();
 
     // The raw memory editor: never made here, so always null.
     std::unique_ptr<memory_table, memory_table_deleter> memory_table_;

@@ -7,6 +7,7 @@
 #include "device/device.h"
 #include "modbus/connection.h"
 #include "modbus/devices.h"
+#include "services/local8.h"
 #include "services/settings.h"
 #include "services/tools.h"
 #include "services/widgets/boxes.h"
@@ -39,15 +40,14 @@ struct button_disabled {
     button_disabled& operator=(const button_disabled&) = delete;
 };
 
-// Milliseconds between polls for a stored number of seconds; 0 for none.
+} // namespace
+
 int update_interval(int seconds)
 {
     if (seconds <= 0)
         return 0;
     return static_cast<int>(std::min<long long>(seconds * 1000LL, INT_MAX));
 }
-
-} // namespace
 
 void main_window::init_device(bool b)
 {
@@ -61,7 +61,8 @@ void main_window::init_device(bool b)
 
         modbus::connection_p link;
         try {
-            const std::string dev = settings().dev().toStdString();
+            // The device page lists and stores identity texts in the local 8-bit encoding.
+            const std::string dev = local8(settings().dev());
             link = std::make_shared<modbus::connection>(modbus::device(dev), 3);
         } catch (const std::exception& e) {
             VLOG(cl::syslog::err) << "Can't init modbus:\n" << e.what();

@@ -27,10 +27,9 @@ void main_window::init_ui()
     tools::connect(save_map, SIGNAL(triggered(bool)), [this] { guarded(this, [this] { save_map_command(); }); });
     connect(this, SIGNAL(connected(bool)), save_map, SLOT(setEnabled(bool)));
 
-    // The preferences dialog and the About box are not part of this
-    // version: their entries are shown, but disabled.
     QMenu* options = menuBar()->addMenu(tr("Options"));
-    options->addAction(QIcon("icons:configure.png"), tr("Preferences"))->setEnabled(false);
+    QAction* preferences = options->addAction(QIcon("icons:configure.png"), tr("Preferences"));
+    tools::connect(preferences, SIGNAL(triggered(bool)), [this] { guarded(this, [this] { preferences_command(); }); });
 
     graph_menu_ = menuBar()->addMenu(tr("Graph"));
     tools::connect(this, SIGNAL(connected(bool)), [this] {
@@ -44,7 +43,7 @@ void main_window::init_ui()
     QMenu* about = menuBar()->addMenu(tr("About"));
     QAction* about_box = about->addAction(QIcon("icons:engine.png"), tr("About"));
     about_box->setMenuRole(QAction::AboutRole);
-    about_box->setEnabled(false);
+    tools::connect(about_box, SIGNAL(triggered(bool)), [this] { guarded(this, [] { about_command(); }); });
     QAction* about_qt = about->addAction(QIcon("icons:qt-icon.png"), tr("About Qt"));
     about_qt->setMenuRole(QAction::AboutQtRole);
     connect(about_qt, SIGNAL(triggered(bool)), qApp, SLOT(aboutQt()));

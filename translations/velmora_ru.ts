@@ -173,4 +173,120 @@ Apply this changes?</source>
         <translation>Диалог</translation>
     </message>
 </context>
+<context>
+    <name>about</name>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>About Tarnwick Solvery GUI</source>
+        <translation>О программе Tarnwick Solvery GUI</translation>
+    </message>
+</context>
+<context>
+    <name>device_prefs_form</name>
+    <message>
+        <source>Form</source>
+        <translation>Форма</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Устройство</translation>
+    </message>
+    <message>
+        <source>Device settings</source>
+        <translation>Настройки устройства</translation>
+    </message>
+    <message>
+        <source>Busy [S]:</source>
+        <translation>Занято [с]:</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Порт</translation>
+    </message>
+    <message>
+        <source>Update [S]:</source>
+        <translation>Обновление [с]:</translation>
+    </message>
+    <message>
+        <source>PID:</source>
+        <translation>PID:</translation>
+    </message>
+    <message>
+        <source>VID:</source>
+        <translation>VID:</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>Проверить</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Обновить</translation>
+    </message>
+    <message>
+        <source>Device finded</source>
+        <translation>Устройство найдено</translation>
+    </message>
+    <message>
+        <source>Found device with HW: %1; FW: %2; Profile: %3</source>
+        <translation>Найдено устройство HW: %1; FW: %2; профиль: %3</translation>
+    </message>
+    <message>
+        <source>Error when opening device</source>
+        <translation>Ошибка при открытии устройства</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Ошибка: %1</translation>
+    </message>
+</context>
+<context>
+    <name>language</name>
+    <message>
+        <source>Russian</source>
+        <translation>Русский</translation>
+    </message>
+</context>
+<context>
+    <name>main_prefs_form</name>
+    <message>
+        <source>Form</source>
+        <translation>Форма</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Язык</translation>
+    </message>
+    <message>
+        <source>Graphic Colors</source>
+        <translation>Цвета графиков</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>Приложение</translation>
+    </message>
+    <message>
+        <source>Application settings</source>
+        <translation>Настройки приложения</translation>
+    </message>
+    <message>
+        <source>Color %1</source>
+        <translation>Цвет %1</translation>
+    </message>
+    <message>
+        <source>Language preferences</source>
+        <translation>Настройки языка</translation>
+    </message>
+    <message>
+        <source>Selected language will be applied after restart</source>
+        <translation>Выбранный язык будет применён после перезапуска</translation>
+    </message>
+    <message>
+        <source>Select color for graphic %1</source>
+        <translation>Выберите цвет графика %1</translation>
+    </message>
+</context>
 </TS>

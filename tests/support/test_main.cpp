@@ -1,6 +1,8 @@
 #include "test_main.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
 
 #include <cstdlib>
 #include <string>
@@ -19,6 +21,13 @@ void isolate_settings(const char* test_name)
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void clear_settings()
+{
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+              QCoreApplication::applicationName())
+        .clear();
 }
 
 } // namespace test_support

@@ -38,6 +38,9 @@ std::string error_of(F f)
 // Sets HOME and XDG_CONFIG_HOME to a directory of the test's own and the
 // organisation and application names the program uses.
 void isolate_settings(const char* test_name);
+// Empties the program's settings store (the test's own, see above), so that
+// every key reads its default.
+void clear_settings();
 } // namespace test_support
 
 #define VELMORA_TEST_MAIN(TestObject)                                        \
