@@ -115,6 +115,9 @@ QwtPlotCurve* graphic::create_curve(QString const& title)
     if (auto* l = qobject_cast<QwtLegend*>(legend()))
         if (auto* label = qobject_cast<QwtLegendLabel*>(l->legendWidget(itemToInfo(curve))))
             label->setChecked(true);
+    // The plot hides an empty legend, and a hidden legend asks for no layout
+    // when its first entry arrives: lay out again, or the entries get no room.
+    updateLayout();
     return curve;
 }
 

@@ -127,6 +127,21 @@ private slots:
         QVERIFY(h->curve_->isVisible());
     }
 
+    // The graph window makes its curves while it is hidden: the legend must
+    // still get its place beside the canvas once the window shows.
+    void legend_gets_room_for_curves_made_hidden()
+    {
+        plot_->hide();
+        auto a = holder("Graph 1");
+        auto b = holder("Graph 2");
+        plot_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(plot_.get()));
+        QWidget* legend = plot_->legend();
+        QTRY_VERIFY(legend->isVisible());
+        QVERIFY(legend->width() > 0);
+        QVERIFY(plot_->canvas()->geometry().right() < legend->geometry().left());
+    }
+
     void crosshair_follows_pressed_mouse()
     {
         QWidget* canvas = plot_->canvas();
