@@ -158,6 +158,10 @@ void preferences_dialog::build_view(Type kind)
 {
     std::unique_ptr<detail::base_view> view;
     QListWidget* list = nullptr;
+    const auto connect_list = [this](QListWidget* l) {
+        connect(l, &QListWidget::currentItemChanged, d_->connector,
+                qOverload<QListWidgetItem*, QListWidgetItem*>(&detail::connector::currentItemChanged));
+    };
     switch (kind) {
     case tree_type: {
         auto* v = new detail::tree_view(d_->page_area);
@@ -172,6 +176,7 @@ void preferences_dialog::build_view(Type kind)
         view.reset(v);
         v->init_ui();
         list = v->list();
+        connect_list(list);
         connect(v->tabs(), &QTabWidget::currentChanged, d_->connector, &detail::connector::currentTabChanged);
         break;
     }
@@ -180,6 +185,7 @@ void preferences_dialog::build_view(Type kind)
         view.reset(v);
         v->init_ui();
         list = v->list();
+        connect_list(list);
         break;
     }
     case plain_type:
@@ -189,12 +195,9 @@ void preferences_dialog::build_view(Type kind)
         kind = plain_type;
         break;
     }
-    if (list) {
-        connect(list, &QListWidget::currentItemChanged, d_->connector,
-                qOverload<QListWidgetItem*, QListWidgetItem*>(&detail::connector::currentItemChanged));
-        // Owned by the list, so that it goes with the navigator's widgets.
+    // Owned by the list, so that it goes with the navigator's widgets.
+    if (list)
         list->setItemDelegate(new KLikeListViewDelegate(list));
-    }
     d_->view = std::move(view);
     d_->current_type = kind;
 }
