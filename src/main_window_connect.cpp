@@ -122,21 +122,24 @@ void main_window::do_connected()
     ui_->profile->setEnabled(true);
     ui_->devinfo->show();
 
+    // The read below lets events run between its requests, and the panels'
+    // boxes run event loops: in either the window may let go of the device.
+    std::shared_ptr<device> dev = device_;
+
     // Fills the link's copy of the driver's memory, from which a page's
     // first values come without traffic.
     try {
-        const profiles::profile& p = device_->profile();
+        const profiles::profile& p = dev->profile();
         std::vector<profiles::item> all(p.static_map);
         for (const auto& page : p.pages)
             all.insert(all.end(), page.second.begin(), page.second.end());
-        device_->optimized_read(all, false);
+        dev->optimized_read(all, false);
     } catch (const std::exception& e) {
         VLOG(cl::syslog::err) << "Exception: initial optimized read failed:" << e.what();
     }
+    if (dev != device_)
+        return;
 
-    // The panels' boxes run event loops, in which the window may have let
-    // go of the device.
-    std::shared_ptr<device> dev = device_;
     init_graphics();
     if (dev != device_)
         return;

@@ -276,6 +276,24 @@ private slots:
         QVERIFY(gone.expired());
     }
 
+    // The application object frees the device from an event that runs
+    // between the requests of the initial read: the build-up stops there.
+    void disconnect_during_the_initial_read()
+    {
+        sim_window w;
+        bool freed = false;
+        QTimer::singleShot(0, [&] {
+            w.window->free_device();
+            freed = true;
+        });
+        QVERIFY(!w.connect());
+        QVERIFY(freed);
+        QVERIFY(!log_->has("Exception: initial optimized read failed:"));
+        verify_disconnected(w);
+        QVERIFY(log_->has("device destroyed"));
+        QCOMPARE(w.boxes.count(), 0);
+    }
+
     void tick_polls_the_driver()
     {
         sim_window w;
