@@ -112,7 +112,7 @@ private slots:
     // log line alone.
     void without_a_window_only_logs()
     {
-        test_support::box_answerer boxes;
+        test_support::modal_answerer boxes;
         QVERIFY(!deliver([] { throw std::runtime_error("late"); }));
         QTest::qWait(50);
         QCOMPARE(boxes.count(), 0);

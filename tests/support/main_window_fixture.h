@@ -12,10 +12,10 @@
 //   finds, stores devstring "Autodetect" and updatetime 0 (no automatic
 //   polling: a test runs the tick itself), turns the link's 1 s pause
 //   between attempts off, and builds a shown main_window. connect() clicks
-//   Connect; boxes are answered by its box_answerer (Ok unless set).
+//   Connect; dialogs are answered by its modal_answerer (Ok unless set).
 // Link a test with LIBS velmora_sim.
 
-#include "box_answerer.h"
+#include "modal_answerer.h"
 
 #include "main_window.h"
 
@@ -64,7 +64,7 @@ public:
     sim_window& operator=(const sim_window&) = delete;
 
     sim::driver sim;
-    box_answerer boxes;
+    modal_answerer boxes;
     std::unique_ptr<main_window> window;
 
     // Clicks Connect; true when the window is connected afterwards.
