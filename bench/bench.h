@@ -89,5 +89,7 @@ int run_memory(const std::vector<std::string>& args);
 void usage_memory(std::ostream& os);
 int run_window(const std::vector<std::string>& args);
 void usage_window(std::ostream& os);
+int run_log(const std::vector<std::string>& args);
+void usage_log(std::ostream& os);
 
 } // namespace bench

@@ -21,6 +21,8 @@ const std::vector<bench::command>& commands()
          bench::run_memory, bench::usage_memory},
         {"window", "the program's start, and the main window connecting, paging and polling", bench::run_window,
          bench::usage_window},
+        {"log", "what a log line costs the shown log window, below and at its line cap", bench::run_log,
+         bench::usage_log},
     };
     return table;
 }

@@ -2,6 +2,7 @@
 
 #include "services/output_common.h"
 
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -22,8 +23,9 @@ const token_colour colours[] = {
 output_text_edit::output_text_edit(QTextEdit* edit)
     : edit_(edit)
 {
+    // An undo history would keep every line ever shown, trimmed or not.
     if (edit_)
-        edit_->document()->setMaximumBlockCount(max_lines);
+        edit_->document()->setUndoRedoEnabled(false);
 }
 
 QString output_text_edit::to_html(const QString& line)
@@ -51,4 +53,17 @@ void output_text_edit::do_write(const cl::syslog::message& m, const cl::syslog::
     if (line.endsWith(QLatin1Char('\n')))
         line.chop(1);
     edit_->append(to_html(line));
+    trim();
+}
+
+void output_text_edit::trim()
+{
+    QTextDocument* doc = edit_->document();
+    const int excess = doc->blockCount() - max_lines;
+    if (excess <= trim_lines)
+        return;
+    QTextCursor oldest(doc);
+    oldest.movePosition(QTextCursor::Start);
+    oldest.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+    oldest.removeSelectedText();
 }

@@ -13,10 +13,14 @@ class output_text_edit : public cl::syslog::output {
 public:
     // Polling logs a line per tick for as long as the program runs; the
     // window keeps only the newest lines (the supervisor's file keeps all).
+    // Dropping old lines makes the edit lay out all it holds again, so they
+    // go trim_lines at a time: the window holds max_lines to
+    // max_lines + trim_lines lines.
     static constexpr int max_lines = 20000;
+    static constexpr int trim_lines = 1000;
 
-    // Caps `edit` at max_lines paragraphs. The edit is not owned: once it
-    // is gone, lines are dropped here and still reach the other outputs.
+    // The edit is not owned: once it is gone, lines are dropped here and
+    // still reach the other outputs.
     explicit output_text_edit(QTextEdit* edit);
 
     // One log line (without its line feed) as the rich text of one
@@ -28,5 +32,8 @@ protected:
     void do_write(const cl::syslog::message& m, const cl::syslog::thread_info& ti) override;
 
 private:
+    // Drops the oldest lines once the edit holds more than it may.
+    void trim();
+
     QPointer<QTextEdit> edit_;
 };
