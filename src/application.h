@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <cstddef>
 #include <exception>
 
 class main_window;
@@ -28,14 +29,27 @@ public:
 // (false). Our own slots call it too, so that nothing unwinds through Qt.
 bool report_escaped(std::exception_ptr error, main_window* window);
 
-// Runs `f` and hands whatever it throws to report_escaped.
+// Runs `f` and hands whatever it throws to report_escaped; a window that
+// `f` saw deleted is not handed on.
 template <typename F>
 void guarded(main_window* window, F&& f)
+{
+    const QPointer<main_window> alive(window);
+    try {
+        f();
+    } catch (...) {
+        report_escaped(std::current_exception(), alive.data());
+    }
+}
+
+// The same where there is no window (the supervisor).
+template <typename F>
+void guarded(std::nullptr_t, F&& f)
 {
     try {
         f();
     } catch (...) {
-        report_escaped(std::current_exception(), window);
+        report_escaped(std::current_exception(), nullptr);
     }
 }
 

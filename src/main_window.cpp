@@ -60,6 +60,11 @@ main_window::main_window(QWidget* parent, Qt::WindowFlags flags)
     restoreState(settings().state(), 0);
 }
 
+bool main_window::let_go(const QPointer<main_window>& self, const std::shared_ptr<device>& dev)
+{
+    return !self || self->device_ != dev;
+}
+
 main_window::~main_window()
 {
     // A destructor that throws ends the process: the window goes quietly.

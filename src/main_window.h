@@ -82,6 +82,10 @@ private:
     // "Preferences" and "About" (main_window_boxes.cpp).
     void preferences_command();
     static void about_command();
+    // Whether the window has been deleted, or has let go of `dev`, since a
+    // handler took both: its check after anything that runs events
+    // (main_window.cpp).
+    static bool let_go(const QPointer<main_window>& self, const std::shared_ptr<device>& dev);
 
     // The raw memory editor: never made here, so always null.
     std::unique_ptr<memory_table, memory_table_deleter> memory_table_;

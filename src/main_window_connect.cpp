@@ -59,6 +59,9 @@ void main_window::init_device(bool b)
             return;
         }
 
+        // The identity and initial reads let events run, and one of them
+        // may delete the window (closing it does).
+        const QPointer<main_window> self(this);
         modbus::connection_p link;
         try {
             // The device page lists and stores identity texts in the local 8-bit encoding.
@@ -75,7 +78,10 @@ void main_window::init_device(bool b)
         }
 
         try {
-            device_ = std::make_shared<device>(link);
+            auto dev = std::make_shared<device>(link);
+            if (!self)
+                return;
+            device_ = dev;
             if (!profiles::is_registered(device_->id())) {
                 VLOG(cl::syslog::err) << "Profile nto registered:";
                 QMessageBox::critical(this, tr("Can't init device"),
@@ -91,6 +97,8 @@ void main_window::init_device(bool b)
             device_->set_profile(profiles::get_profile(device_->id()));
         } catch (const std::exception& e) {
             VLOG(cl::syslog::err) << "Can't init device:\n" << e.what();
+            if (!self)
+                return;
             QMessageBox::critical(this, tr("Can't init device"),
                                   tr("Can't init device '%1':\n%2")
                                       .arg(settings().dev(), QString::fromLocal8Bit(e.what())),
@@ -123,8 +131,10 @@ void main_window::do_connected()
     ui_->devinfo->show();
 
     // The read below lets events run between its requests, and the panels'
-    // boxes run event loops: in either the window may let go of the device.
+    // boxes run event loops: in either the window may let go of the device,
+    // or be deleted.
     std::shared_ptr<device> dev = device_;
+    const QPointer<main_window> self(this);
 
     // Fills the link's copy of the driver's memory, from which a page's
     // first values come without traffic.
@@ -137,17 +147,17 @@ void main_window::do_connected()
     } catch (const std::exception& e) {
         VLOG(cl::syslog::err) << "Exception: initial optimized read failed:" << e.what();
     }
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
 
     init_graphics();
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
     init_static_panel();
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
     init_control_panel();
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
     attach_memory_table();
 

@@ -41,9 +41,10 @@ void main_window::run_script_command()
     const std::shared_ptr<device> dev = device_;
     if (!dev)
         return;
+    const QPointer<main_window> self(this);
     const QString path =
         QFileDialog::getOpenFileName(this, tr("Select script file"), last_dir(), tr("Scripts (*.sc *.txt)"));
-    if (path.isEmpty() || dev != device_)
+    if (path.isEmpty() || let_go(self, dev))
         return;
 
     VLOG(cl::syslog::info) << "loading script file:" << QFile::encodeName(path).toStdString();
@@ -53,6 +54,8 @@ void main_window::run_script_command()
         dev->run_script(s);
     } catch (const std::exception& e) {
         VLOG(cl::syslog::err) << "running script failed:" << e.what();
+        if (!self)
+            return;
         invoke_msg(this, QMessageBox::Critical, tr("Ivalid script file"),
                    tr("Can't read script file '%1':\n%2").arg(path, local(e.what())), QMessageBox::Ok);
     }
@@ -63,13 +66,14 @@ void main_window::save_map_command()
     const std::shared_ptr<device> dev = device_;
     if (!dev)
         return;
+    const QPointer<main_window> self(this);
     const QString path =
         QFileDialog::getSaveFileName(this, tr("Select file to save"), last_dir(), tr("Scripts (*.txt)"));
     if (path.isEmpty())
         return;
     // Remembered before the read, so a failed read keeps the choice too.
     QSettings().setValue(QLatin1String(last_dir_key), QFileInfo(path).dir().absolutePath());
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
 
     const profiles::mmap_template t = dev->profile().mmap;
@@ -79,14 +83,19 @@ void main_window::save_map_command()
         dump = dev->read_memory(t.from, t.until);
     } catch (const std::exception& e) {
         VLOG(cl::syslog::err) << "error when reading memory map:" << e.what();
+        if (!self)
+            return;
         invoke_msg(this, QMessageBox::Critical, tr("Error when reading from device"),
                    tr("Can't read device memory '%1':\n%2").arg(range, local(e.what())), QMessageBox::Ok);
         return;
     }
     // The read let the tick run; once that has disconnected, no file is
-    // written for the old device, and the user is told why.
-    if (dev != device_) {
+    // written for the old device, and the user is told why (unless the
+    // window went too).
+    if (let_go(self, dev)) {
         VLOG(cl::syslog::err) << "error when reading memory map:" << "device disconnected";
+        if (!self)
+            return;
         invoke_msg(this, QMessageBox::Critical, tr("Error when reading from device"),
                    tr("Can't read device memory '%1':\n%2").arg(range, tr("device disconnected")), QMessageBox::Ok);
         return;

@@ -88,9 +88,9 @@ void main_window::init_graphics()
                 const std::function<void()> update = [this, weak = QPointer<curve_holder>(holder.get()),
                                                       start = entry->graph.start, count = entry->graph.count] {
                     // A disconnect during the read destroys the holder, whose
-                    // copy of this closure may be the running one: past the
-                    // read, locals only.
-                    main_window* const window = this;
+                    // copy of this closure may be the running one; closing
+                    // deletes the window: past the read, locals only.
+                    const QPointer<main_window> window(this);
                     const QPointer<curve_holder> h = weak;
                     const std::shared_ptr<device> dev = window->device_;
                     if (!dev)
@@ -98,12 +98,12 @@ void main_window::init_graphics()
                     try {
                         const auto until = static_cast<unsigned short>(start + count);
                         const std::vector<unsigned short> words = dev->connection().read_block(start, until, false);
-                        if (!h || dev != window->device_)
+                        if (!h || let_go(window, dev))
                             return;
                         set_samples(*h->curve_, words);
                     } catch (const std::exception& e) {
                         // The disconnect has said what went wrong.
-                        if (dev != window->device_)
+                        if (let_go(window, dev))
                             return;
                         invoke_msg(nullptr, QMessageBox::Critical, tr("Error when updating graphic"),
                                    QString::fromLocal8Bit(e.what()), QMessageBox::Ok);

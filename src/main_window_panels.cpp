@@ -53,11 +53,12 @@ void clear_layout(QLayout* layout)
 void main_window::init_static_panel()
 {
     std::shared_ptr<device> dev = device_;
+    const QPointer<main_window> self(this);
     clear_layout(panel_layout(ui_->static_panel));
     std::unique_ptr<QWidget> panel(new QWidget);
     create_panel(panel.get(), dev->profile().static_map, dev);
     // Its boxes run event loops of their own.
-    if (dev != device_)
+    if (let_go(self, dev))
         return;
     panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     place(ui_->static_panel, panel.release());
@@ -66,6 +67,7 @@ void main_window::init_static_panel()
 void main_window::init_control_panel()
 {
     std::shared_ptr<device> dev = device_;
+    const QPointer<main_window> self(this);
     clear_layout(panel_layout(ui_->control_panel));
     std::unique_ptr<QWidget> buttons(new QWidget);
     auto* group = new QButtonGroup(buttons.get());
@@ -85,7 +87,7 @@ void main_window::init_control_panel()
         layout->addWidget(button);
         if (first) {
             button->click();
-            if (dev != device_)
+            if (let_go(self, dev))
                 return;
         }
         first = false;
@@ -105,6 +107,7 @@ void main_window::show_page(QPushButton* button, const std::vector<profiles::ite
     std::shared_ptr<device> dev = device_;
     if (!dev)
         return;
+    const QPointer<main_window> self(this);
     current_button = button;
     clear_layout(panel_layout(ui_->page_panel));
     QPointer<QScrollArea> scroll = new QScrollArea;
@@ -113,7 +116,7 @@ void main_window::show_page(QPushButton* button, const std::vector<profiles::ite
 
     std::unique_ptr<QWidget> page(new QWidget);
     create_panel(page.get(), items, dev);
-    if (!scroll || dev != device_)
+    if (let_go(self, dev) || !scroll)
         return;
     page->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     scroll->setWidgetResizable(true);

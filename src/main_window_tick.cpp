@@ -43,14 +43,16 @@ void main_window::update_tick()
         std::shared_ptr<device> dev = device_;
         if (!dev)
             return;
+        const QPointer<main_window> self(this);
         // Every failure but a busy driver: one box, then disconnected.
-        auto close_connection = [this](bool& error) {
+        auto close_connection = [this, &self](bool& error) {
             if (error)
                 return;
             flag_set in_progress(error);
             invoke_msg(this, QMessageBox::Critical, tr("Device error"),
                        tr("Device connection error. Connection closed."), QMessageBox::Ok);
-            do_disconnected();
+            if (self)
+                do_disconnected();
         };
         try {
             VLOG(cl::syslog::dbg) << "===>  Start main profile update...";
@@ -60,7 +62,7 @@ void main_window::update_tick()
             log_failure(e);
             // A failure of a device the window has already let go of is
             // no longer the user's concern.
-            if (dev != device_)
+            if (let_go(self, dev))
                 return;
             if (e.code == modbus::protocol_exception::busy) {
                 static bool error = false;
@@ -69,7 +71,7 @@ void main_window::update_tick()
                 flag_set in_progress(error);
                 auto answer = QMessageBox::warning(this, tr("Device timeout"), tr("Device is busy. Close device?"),
                                                    QMessageBox::Ignore | QMessageBox::Close);
-                if (answer == QMessageBox::Close)
+                if (answer == QMessageBox::Close && self)
                     do_disconnected();
                 return;
             }
@@ -77,7 +79,7 @@ void main_window::update_tick()
             close_connection(error);
         } catch (const std::exception& e) {
             log_failure(e);
-            if (dev != device_)
+            if (let_go(self, dev))
                 return;
             static bool error = false;
             close_connection(error);

@@ -9,10 +9,12 @@
 #include "services/i18n.h"
 #include "services/settings.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 
@@ -292,6 +294,56 @@ private slots:
         verify_disconnected(w);
         QVERIFY(log_->has("device destroyed"));
         QCOMPARE(w.boxes.count(), 0);
+    }
+
+    // The window is deleted (as closing does) from an event that runs
+    // between the requests of its own handler: Connect's identity read, its
+    // initial read, Save map's memory read. Nothing may touch the window
+    // afterwards, and the handler's device goes with it.
+    void deleted_inside_its_own_read_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::newRow("identity read") << "identity";
+        QTest::newRow("initial read") << "initial";
+        QTest::newRow("map read") << "map";
+    }
+    void deleted_inside_its_own_read()
+    {
+        QFETCH(QString, moment);
+        sim_window w;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("map.txt");
+        if (moment == "map") {
+            QVERIFY(w.connect());
+            w.boxes.set_file(path);
+        }
+        const unsigned reads_before = w.sim.requests(3);
+        std::weak_ptr<device> held;
+        QTimer killer;
+        killer.setInterval(0);
+        QObject::connect(&killer, &QTimer::timeout, [&] {
+            // Connect's device is the window's only once the identity read is
+            // done; the map's read begins once its file dialog is answered.
+            if ((moment == "initial" && !w.dev()) || (moment == "map" && w.sim.requests(3) == reads_before))
+                return;
+            killer.stop();
+            held = w.dev();
+            w.window.reset();
+        });
+        killer.start();
+        if (moment == "map")
+            w.action("File", "Save map...")->trigger();
+        else
+            w.connect_button()->click();
+
+        QVERIFY(!killer.isActive());
+        QVERIFY(!w.window);
+        QVERIFY(held.expired());
+        QVERIFY(updater.isNull());
+        QVERIFY(log_->has("device destroyed"));
+        QVERIFY(!QFile::exists(path));
+        for (const auto& shown : w.boxes.dialogs())
+            QCOMPARE(shown.kind, QString("QFileDialog"));
     }
 
     void tick_polls_the_driver()
