@@ -36,23 +36,44 @@ void connector::currentItemChanged(QListWidgetItem* current, QListWidgetItem*)
         emit_row(current->data(preferences_item::qobject_property_role));
 }
 
-void connector::currentTabChanged(int index)
+// Reports the handle of the page shown now. A page destroyed elsewhere
+// has no widget and never passes for it.
+void connector::emit_shown()
 {
-    // An emptied tab widget reports -1 and shows no page; a page destroyed
-    // elsewhere that was never placed has -1 and no widget as well, and
-    // must not pass for the page shown.
-    if (index < 0 || !dialog_)
-        return;
     const preferences_widget* shown = dialog_->current_widget();
     if (!shown)
         return;
     for (const preferences_item& item : items_) {
-        if (item.widget() == shown && item.index() == index) {
+        if (item.widget() == shown) {
             const preferences_item found = item;
             emit item_changed(found);
             return;
         }
     }
+}
+
+// The tab is matched by its page: a page destroyed elsewhere takes its tab
+// with it, so the stored index of the tabs after it is stale.
+void connector::currentTabChanged(int index)
+{
+    // An emptied tab widget reports -1 and shows no page.
+    if (index < 0 || !dialog_)
+        return;
+    emit_shown();
+}
+
+// The stack moves when the dialog moves it, and while pages are added or
+// taken out; none of that is news for the dialog. It moves by itself when
+// the dialog's page is destroyed elsewhere: while the page dies, after its
+// handle has lost the widget.
+void connector::stack_changed(int index)
+{
+    if (index < 0 || !dialog_)
+        return;
+    const preferences_item& current = dialog_->current_item();
+    if (!current || current.widget())
+        return;
+    emit_shown();
 }
 
 void connector::buttonClicked(QAbstractButton* button)

@@ -36,10 +36,13 @@ public slots:
     void currentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void currentItemChanged(QListWidgetItem* current, QListWidgetItem* previous);
     void currentTabChanged(int index);
+    // The page stack of the list and tree navigators.
+    void stack_changed(int index);
     void buttonClicked(QAbstractButton* button);
 
 private:
     void emit_row(const QVariant& handle);
+    void emit_shown();
 
     QPointer<preferences_dialog> dialog_;
     std::list<preferences_item>& items_;

@@ -5,6 +5,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -175,6 +176,9 @@ void tab_view::set_current_widget(preferences_item item)
         }
     }
 
+    // Taking the pages out and refilling runs the tab widget through pages
+    // nobody chose; told, the dialog would switch to them.
+    const QSignalBlocker quiet(tabs_.data());
     for (int r = 0; r < list_->count(); ++r) {
         const QVariant v = list_->item(r)->data(preferences_item::qobject_property_role);
         if (v.userType() == qMetaTypeId<preferences_item>())

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -40,15 +41,20 @@ struct preferences_dialog::Pimpl {
 
     explicit Pimpl(Type t) : type(t) {}
 
-    // The old navigator's widgets must not report their own tear-down as
-    // page switches.
+    // The old navigator's widgets must not report their own tear-down, nor
+    // the pages being taken out of them, as page switches.
+    void mute_page_area()
+    {
+        if (page_area && connector)
+            for (QObject* o : page_area->findChildren<QObject*>())
+                QObject::disconnect(o, nullptr, connector, nullptr);
+    }
+
     void drop_page_area()
     {
         if (!page_area)
             return;
-        if (connector)
-            for (QObject* o : page_area->findChildren<QObject*>())
-                QObject::disconnect(o, nullptr, connector, nullptr);
+        mute_page_area();
         delete page_area.data();
     }
 
@@ -146,6 +152,7 @@ void preferences_dialog::setup_ui()
 
 void preferences_dialog::setup_clear()
 {
+    d_->mute_page_area();
     for (preferences_item& item : d_->items)
         item.summon();
     QWidget* fresh = new QWidget;
@@ -169,6 +176,7 @@ void preferences_dialog::build_view(Type kind)
         v->init_ui();
         connect(v->tree(), &QTreeWidget::currentItemChanged, d_->connector,
                 qOverload<QTreeWidgetItem*, QTreeWidgetItem*>(&detail::connector::currentItemChanged));
+        connect(v->stack(), &QStackedWidget::currentChanged, d_->connector, &detail::connector::stack_changed);
         break;
     }
     case tab_type: {
@@ -186,6 +194,7 @@ void preferences_dialog::build_view(Type kind)
         v->init_ui();
         list = v->list();
         connect_list(list);
+        connect(v->stack(), &QStackedWidget::currentChanged, d_->connector, &detail::connector::stack_changed);
         break;
     }
     case plain_type:
@@ -409,10 +418,29 @@ void preferences_dialog::button_clicked(int button)
     }
 }
 
+// When the current page is destroyed elsewhere, its navigator shows another
+// page by itself, and that one becomes current: no question, since the
+// dead page's edits can be neither applied nor discarded, and Apply then
+// speaks for the new page, which has none.
+bool preferences_dialog::adopt_shown(const preferences_item& new_item)
+{
+    if (!d_->current || d_->current.widget() || !new_item)
+        return false;
+    const preferences_widget* page = new_item.widget();
+    if (!page || page != current_widget())
+        return false;
+    d_->current = new_item;
+    button(QDialogButtonBox::Apply)->setEnabled(false);
+    show_current();
+    return true;
+}
+
 void preferences_dialog::item_changed(preferences_item new_item)
 {
     guarded(this, [this, new_item] {
         if (new_item == d_->current)
+            return;
+        if (adopt_shown(new_item))
             return;
         QPointer<preferences_dialog> self(this);
 

@@ -6,7 +6,9 @@
 // further pages. The dialog takes the pages over: they die with the dialog.
 // Apply being enabled is the dialog's only record that the current page has
 // unsaved edits: Ok applies them, Cancel discards them, a switch to another
-// page asks first.
+// page asks first. The current page is the one the navigator shows: when it
+// is destroyed elsewhere, the page shown instead becomes current, and the
+// dead page's edits are lost with it.
 //
 // Standard buttons are named by their QDialogButtonBox::StandardButton
 // values as plain ints.
@@ -78,6 +80,7 @@ private:
     void build_view(Type kind);
     void rebuild(Type kind);
     void show_current();
+    bool adopt_shown(const preferences_item& new_item);
     // Has the current page store (accept) or drop (reject) its edits.
     void settle_current(void (preferences_widget::*operation)());
     bool apply_enabled() const;

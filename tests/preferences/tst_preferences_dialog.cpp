@@ -409,6 +409,50 @@ private slots:
         QCOMPARE(d.current_widget(), pb);
     }
 
+    // The page the navigator shows is the current page, also after a page
+    // is destroyed elsewhere.
+    void destroyed_page_leaves_the_page_shown_current()
+    {
+        D tabs(D::tab_type, true);
+        preferences_item a = tabs.add_item(page("A"));
+        recording_page* pa1 = page("A1");
+        tabs.add_item(pa1, a);
+        recording_page* pa2 = page("A2");
+        preferences_item a2 = tabs.add_item(pa2, a);
+        tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tabs));
+        delete pa1;
+        QTabBar* bar = tabs.findChild<QTabWidget*>()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
+        QVERIFY(tabs.current_item() == a2);
+        QCOMPARE(tabs.current_widget(), pa2);
+        pa2->edit();
+        journal_.clear();
+        ok(tabs)->click();
+        QCOMPARE(journal_, QStringList({"A2:accept"}));
+        QCOMPARE(tabs.result(), int(QDialog::Accepted));
+
+        // The current page goes, with unsaved edits nobody can store now.
+        D list(D::list_type, true);
+        recording_page* pa = page("A");
+        list.add_item(pa);
+        recording_page* pb = page("B");
+        preferences_item b = list.add_item(pb);
+        journal_.clear();
+        pa->edit();
+        delete pa;
+        QVERIFY(list.current_item() == b);
+        QCOMPARE(list.current_widget(), pb);
+        QCOMPARE(list.findChild<QListWidget*>()->currentRow(), 1);
+        QCOMPARE(journal_, QStringList({"B:update"}));
+        QVERIFY(!apply(list)->isEnabled());
+        QCOMPARE(answerer_->count(), 0);
+        pb->edit();
+        ok(list)->click();
+        QCOMPARE(journal_, QStringList({"B:update", "B:accept"}));
+        QCOMPARE(list.result(), int(QDialog::Accepted));
+    }
+
     void pages_die_with_the_dialog()
     {
         QList<QPointer<recording_page>> pages;
