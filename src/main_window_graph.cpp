@@ -7,6 +7,8 @@
 #include "services/tools.h"
 #include "services/widgets/boxes.h"
 
+#include "dorvane/syslog.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
@@ -23,6 +25,8 @@
 #include <utility>
 
 namespace {
+
+cl::syslog::module ___syslog("main");
 
 // What a graph entry's handler keeps between its calls.
 struct graph_entry {
@@ -85,28 +89,46 @@ void main_window::init_graphics()
                 // The holder's own shared pointer stays out of its callback:
                 // the cycle would keep the device and its port open after a
                 // disconnect.
-                const std::function<void()> update = [this, weak = QPointer<curve_holder>(holder.get()),
-                                                      start = entry->graph.start, count = entry->graph.count] {
+                //
+                // A graph's read failure is shown once, until a read of it
+                // succeeds again; the failures in between go to the log only.
+                // A buffer that keeps failing would otherwise bring the box
+                // back every trigger cycle, and with a dead link the update,
+                // which skips its turn while a box is open, might never get
+                // to notice it. A connection makes new holders, and with them
+                // a new flag.
+                auto shown = std::make_shared<bool>(false);
+                const std::function<bool()> update = [this, weak = QPointer<curve_holder>(holder.get()),
+                                                      start = entry->graph.start, count = entry->graph.count,
+                                                      title = entry->graph.title, shown] {
                     // A disconnect during the read destroys the holder, whose
                     // copy of this closure may be the running one; closing
                     // deletes the window: past the read, locals only.
                     const QPointer<main_window> window(this);
                     const QPointer<curve_holder> h = weak;
+                    const std::shared_ptr<bool> failure_shown = shown;
+                    const std::string name = title;
                     const std::shared_ptr<device> dev = window->device_;
                     if (!dev)
-                        return;
+                        return false;
                     try {
                         const auto until = static_cast<unsigned short>(start + count);
                         const std::vector<unsigned short> words = dev->connection().read_block(start, until, false);
-                        if (!h || let_go(window, dev))
-                            return;
-                        set_samples(*h->curve_, words);
+                        *failure_shown = false;
+                        if (h && !let_go(window, dev))
+                            set_samples(*h->curve_, words);
+                        return true;
                     } catch (const std::exception& e) {
                         // The disconnect has said what went wrong.
                         if (let_go(window, dev))
-                            return;
-                        invoke_msg(nullptr, QMessageBox::Critical, tr("Error when updating graphic"),
-                                   QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
+                            return false;
+                        VLOG(cl::syslog::warn) << "Error when updating graphic \"" << name << "\": " << e.what();
+                        // Set before the box: its event loop runs the other
+                        // holders and the retries.
+                        if (!std::exchange(*failure_shown, true))
+                            invoke_msg(nullptr, QMessageBox::Critical, tr("Error when updating graphic"),
+                                       QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
+                        return false;
                     }
                 };
                 holder->update_ = update;

@@ -181,12 +181,13 @@ QColor curve_holder::get_color() const
 void curve_holder::item_changed(profiles::item const&)
 {
     QPointer<curve_holder> self(this);
+    bool read = false;
     try {
         item_.set_data({0});
         // A disconnect while the callback reads destroys this holder and
         // the callable with it.
-        const std::function<void()> update = update_;
-        update();
+        const std::function<bool()> update = update_;
+        read = update();
     } catch (const std::exception& e) {
         qWarning() << "curve_update exception:" << QString::fromLocal8Bit(e.what());
     }
@@ -197,6 +198,13 @@ void curve_holder::item_changed(profiles::item const&)
     try {
         device_->write_item(item_);
     } catch (...) {
+        // Neither the buffer nor the re-arm got through: the link itself is
+        // in doubt. Retrying every second would keep the window busy with
+        // requests that wait out their tries, and keep the device update,
+        // which notices a dead link, from its turn. The driver's trigger
+        // stays set, so that update fires this holder again anyway.
+        if (!read)
+            return;
         tools::singleShot(retry_ms, [self] {
             if (self)
                 self->item_changed(self->item_);

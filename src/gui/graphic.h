@@ -65,10 +65,12 @@ public:
     std::shared_ptr<QwtPlotCurve> curve_;
     // Never started here: whatever hangs on it ends with the holder.
     std::shared_ptr<QTimer> timer_;
-    // Reads the graph's sample buffer and replaces the curve's samples.
-    std::function<void()> update_;
+    // Reads the graph's sample buffer and replaces the curve's samples;
+    // false when the buffer could not be read.
+    std::function<bool()> update_;
 
-    // After a failed re-arm, the whole handling again this much later.
+    // After a failed re-arm, the whole handling again this much later,
+    // unless the buffer could not be read either.
     static constexpr int retry_ms = 1000;
 
     // Names (QColor::name()) of the colours live holders have reserved.

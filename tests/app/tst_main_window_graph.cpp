@@ -183,6 +183,76 @@ private slots:
         QCOMPARE(h->curve_->sample(255), QPointF(255, 255));
         QVERIFY(w.connected());
     }
+
+    // A graph's failing read is shown once and then only logged, until a
+    // read of it succeeds; with the link dead, the holders' retries show
+    // nothing more and the update gets its turn to disconnect.
+    void read_failure_shown_once()
+    {
+        sim_window w(6469, true);
+        QVERIFY(w.connect());
+        const std::vector<curve_holder*> holders = live_holders();
+        QCOMPARE(holders.size(), std::size_t(4));
+        const profiles::graphic first = holders[0]->graph();
+        auto graph_boxes = [&] {
+            int n = 0;
+            for (const auto& b : w.boxes.boxes())
+                n += b.title == "Error when updating graphic";
+            return n;
+        };
+        auto warnings = [&](const profiles::graphic& g) {
+            const std::string head = "Error when updating graphic \"" + g.title + "\": ";
+            int n = 0;
+            for (const std::string& t : log_->texts("main"))
+                n += t.compare(0, head.size(), head) == 0 && t.size() > head.size();
+            return n;
+        };
+        // One trigger cycle: the driver sets the trigger once it was re-armed,
+        // and the tick sees it.
+        auto cycle = [&] {
+            if (!QTest::qWaitFor([&] { return w.sim.get_register(first.trigger.address) != 0; }))
+                return false;
+            return main_window_test_access::fire_timer();
+        };
+
+        log_->clear();
+        w.sim.exception_range(first.start, first.count, 4);
+        for (int k = 0; k < 5; ++k)
+            QVERIFY(cycle());
+        QCOMPARE(graph_boxes(), 1);
+        QCOMPARE(w.boxes.count(), 1);
+        QCOMPARE(w.boxes.boxes()[0].icon, QMessageBox::Critical);
+        QCOMPARE(warnings(first), 5);
+        QVERIFY(w.connected());
+
+        w.sim.clear_faults();
+        QVERIFY(cycle());
+        QCOMPARE(int(holders[0]->curve_->dataSize()), int(first.count));
+        w.sim.exception_range(first.start, first.count, 4);
+        QVERIFY(cycle());
+        QCOMPARE(graph_boxes(), 2);
+
+        // The link dies as every trigger fires: the other graphs show their
+        // first failure, graph 1 only logs it, and no holder keeps the link
+        // busy with retries: the update gets its turn and disconnects.
+        w.sim.exception_range(0, 0x10000, 4);
+        w.boxes.clear();
+        log_->clear();
+        for (curve_holder* h : holders)
+            h->item_changed(h->graph().trigger);
+        QCOMPARE(graph_boxes(), 3);
+        QCOMPARE(warnings(first), 1);
+        w.sim.reset_counts();
+        QTest::qWait(1500);
+        QCOMPARE(w.sim.requests(), 0u);
+        QCOMPARE(w.boxes.count(), 3);
+
+        QVERIFY(main_window_test_access::fire_timer());
+        QCOMPARE(w.boxes.count(), 4);
+        QCOMPARE(w.boxes.boxes()[3].title, QString("Device error"));
+        QVERIFY(!w.connected());
+        QVERIFY(live_holders().empty());
+    }
 };
 
 VELMORA_TEST_MAIN(tst_main_window_graph)

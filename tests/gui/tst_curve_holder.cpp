@@ -175,7 +175,10 @@ private slots:
         vmem()[g.trigger.address] = 0;
         int calls = 0;
         auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
-        holder->update_ = [&] { ++calls; };
+        holder->update_ = [&] {
+            ++calls;
+            return true;
+        };
 
         backend_->fail_writes = true;
         vmem()[g.trigger.address] = 9;
@@ -211,6 +214,22 @@ private slots:
         QCOMPARE(calls, 3);
         QCOMPARE(backend_->requests.size(), requests);
         QCOMPARE(vmem()[g.trigger.address], 10);
+
+        // Neither the buffer nor the re-arm got through: no retry; the
+        // trigger stays set, and the next update fires the holder again.
+        holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
+        int unread = 0;
+        holder->update_ = [&] { return ++unread > 1; };
+        backend_->fail_writes = true;
+        dev_->update_profile();
+        QCOMPARE(unread, 1);
+        backend_->fail_writes = false;
+        QTest::qWait(1500);
+        QCOMPARE(unread, 1);
+        QCOMPARE(vmem()[g.trigger.address], 10);
+        dev_->update_profile();
+        QCOMPARE(unread, 2);
+        QCOMPARE(vmem()[g.trigger.address], 0);
     }
 
     void callback_failures()
@@ -220,7 +239,7 @@ private slots:
         auto holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
 
         // A failed read is reported and the trigger re-armed all the same.
-        holder->update_ = [] { throw std::runtime_error("read failed"); };
+        holder->update_ = []() -> bool { throw std::runtime_error("read failed"); };
         QTest::ignoreMessage(QtWarningMsg, "curve_update exception: \"read failed\"");
         vmem()[g.trigger.address] = 5;
         dev_->update_profile();
@@ -234,7 +253,7 @@ private slots:
         QCOMPARE(vmem()[g.trigger.address], 0);
 
         // Anything else leaves, before the re-arm.
-        holder->update_ = [] { throw 42; };
+        holder->update_ = []() -> bool { throw 42; };
         vmem()[g.trigger.address] = 7;
         backend_->requests.clear();
         QVERIFY_EXCEPTION_THROWN(holder->item_changed(holder->item()), int);
@@ -254,6 +273,7 @@ private slots:
             holder.reset();
             // Captures are read after the holder, and its callable, are gone.
             seen = what;
+            return true;
         };
         vmem()[g.trigger.address] = 2;
         backend_->requests.clear();

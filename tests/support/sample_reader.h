@@ -10,7 +10,7 @@
 
 namespace test_support {
 
-inline std::function<void()> sample_reader(curve_holder* holder, std::shared_ptr<device> dev,
+inline std::function<bool()> sample_reader(curve_holder* holder, std::shared_ptr<device> dev,
                                            std::function<void()> after = {})
 {
     return [holder, dev, after] {
@@ -19,6 +19,7 @@ inline std::function<void()> sample_reader(curve_holder* holder, std::shared_ptr
         set_samples(*holder->curve_, dev->connection().read_block(g.start, until, false));
         if (after)
             after();
+        return true;
     };
 }
 
