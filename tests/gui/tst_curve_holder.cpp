@@ -219,6 +219,7 @@ private slots:
         // trigger stays set, and the next update fires the holder again.
         holder = std::make_shared<curve_holder>(dev_, g, plot_.get());
         int unread = 0;
+        // Its first read fails, the later ones succeed.
         holder->update_ = [&] { return ++unread > 1; };
         backend_->fail_writes = true;
         dev_->update_profile();
